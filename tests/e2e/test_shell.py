@@ -1,0 +1,108 @@
+"""The shell as a user meets it: the start question, the render window, the
+control keys, the close button, full screen and the debug report."""
+
+import os
+
+import report
+from harness import (ESCAPE_STATUS, FALLBACK_CAPTION, REBUILT_TITLE,
+                     SHUTDOWN_CAPTION, START_TITLE, WINDOW_SIZE,
+                     ProgramTestCase, png_size)
+
+
+class ShellTests(ProgramTestCase):
+
+    def test_no_opens_window_and_escape_ends_with_its_key_code(self):
+        session, program = self.start()
+        window = self.answer_start_question("Escape")
+        self.assertEqual(START_TITLE, window.title)
+        self.assertClientGeometry(window, *WINDOW_SIZE)
+        self.assertTrue(program.alive())
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+        self.assertNormalReport()
+
+    def test_f1_falls_back_to_a_window_with_the_new_title(self):
+        session, program = self.start()
+        first = self.answer_start_question("Escape")
+
+        # The 640x480x16 full-screen attempt cannot be met by a 1024x768
+        # screen, so the fallback question comes; Yes keeps a window.
+        session.hold(first, "F1")
+        self.answer(FALLBACK_CAPTION, "Return")
+        rebuilt = self.wait_for(REBUILT_TITLE)
+        self.assertClientGeometry(rebuilt, *WINDOW_SIZE)
+        self.assertEqual([], session.find_windows(START_TITLE),
+                         "the first window outlived the switch")
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(rebuilt))
+        # Each start-up empties the report: only the last window's is left.
+        data = self.assertNormalReport()
+        self.assertEqual(1, data.count(b"QM Debug System - REPORT FILE"))
+
+    def test_close_button_ends_with_status_zero(self):
+        session, program = self.start()
+        window = self.answer_start_question("Escape")
+        session.request_close(window)
+        self.assertEqual(0, program.wait())
+        self.assertNormalReport()
+
+    def test_yes_on_a_640x480_screen_goes_full_screen(self):
+        session, program = self.start(screen=(640, 480, 24))
+        window = self.answer_start_question("Return")
+        self.assertTrue(session.is_viewable(window))
+        self.assertClientGeometry(window, 640, 480, 0, 0)
+        self.assertEqual((640, 480), session.screen_size())
+        self.screenshot("fullscreen.png")
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+        self.assertNormalReport()
+
+    def test_without_marker_no_report_is_created(self):
+        session, program = self.start(marker=False)
+        window = self.answer_start_question("Escape")
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+        self.assertFalse(os.path.lexists(program.path("Debug.txt")))
+
+    def test_without_marker_an_old_report_is_left_alone(self):
+        old = b"an old report\r\nkept as it was\n"
+
+        def leave_old_report(run):
+            with open(run.path("Debug.txt"), "wb") as handle:
+                handle.write(old)
+
+        session, program = self.start(marker=False, prepare=leave_old_report)
+        window = self.answer_start_question("Escape")
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+        self.assertEqual(old, program.report())
+
+    def test_unwritable_report_is_announced_once_per_start_up(self):
+        # We may run as root, so permissions stop nothing: a folder named
+        # Debug.txt cannot be opened for writing by anyone.
+        session, program = self.start(
+            prepare=lambda run: os.mkdir(run.path("Debug.txt")))
+        window = self.answer_start_question("Escape")
+        notice = self.wait_for(SHUTDOWN_CAPTION)
+        self.screenshot("unwritable-report-notice.png", notice)
+        session.tap(notice, "Return")
+        session.wait_until_gone(notice)
+        self.assertNoWindowTitled(SHUTDOWN_CAPTION, 1.0)
+        self.assertTrue(program.alive())
+
+        # The rebuilt window's start-up tries the report again.
+        session.hold(window, "F1")
+        self.answer(FALLBACK_CAPTION, "Return")
+        self.answer(SHUTDOWN_CAPTION, "Return")
+        rebuilt = self.wait_for(REBUILT_TITLE)
+        self.assertNoWindowTitled(SHUTDOWN_CAPTION, 1.0)
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(rebuilt))
+        self.assertTrue(os.path.isdir(program.path("Debug.txt")))
+
+    def test_a_screenshot_of_a_normal_run_is_saved(self):
+        session, program = self.start()
+        window = self.answer_start_question("Escape")
+        screen = self.screenshot("screen.png")
+        picture = self.screenshot("window.png", window)
+        self.assertEqual((1024, 768), png_size(screen))
+        self.assertEqual(WINDOW_SIZE, png_size(picture))
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
