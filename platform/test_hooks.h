@@ -65,6 +65,10 @@ enum TestEventKind {
 void TestInjectAtPass(int pass, TestEventKind kind, const char* key = nullptr, int width = 0, int height = 0);
 // PeekMessageA calls since the last reset.
 int TestLoopPass();
+// Calls back (from inside PeekMessageA, before it looks at the queue) when
+// the pass-th pass begins, so a test can look at a run while it goes on.
+// At most 16 callbacks per reset.
+void TestCallAtPass(int pass, void (*callback)());
 // Delivers a virtual-key down or up with any wParam, bypassing translation,
 // at the given pass (for codes that no real key produces, such as 300).
 void TestInjectRawKeyAtPass(int pass, bool down, WPARAM virtualKey);
@@ -76,6 +80,8 @@ int TestLiveDCs();
 int TestLiveContexts();
 int TestLiveFonts();
 int TestRegisteredClasses();
+// Title (Windows-1252, as passed) of the window created last, "" if none.
+const char* TestLastWindowTitle();
 // Full-screen display mode in force (0 when none): width, height and bits.
 int TestDisplayModeWidth();
 int TestDisplayModeHeight();
