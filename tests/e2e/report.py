@@ -40,7 +40,7 @@ def images(flavour):
 SHUTDOWN = [b"\nProgram shutdown. Nice!\n"]
 
 # The start-up steps that the shipped build runs after the banner, in order.
-STARTUP_STEPS = ("clock",)
+STARTUP_STEPS = ("clock", "images")
 
 
 def normal_run(flavour, steps=STARTUP_STEPS):

@@ -1,0 +1,83 @@
+#!/usr/bin/env python3
+"""Runs the demo once on a private Xvfb, as a user without a display would.
+
+  headless_demo.py BIN_DIR OUT_DIR [SECONDS]
+
+Starts orlath from BIN_DIR with the report's marker present, answers the
+start question with No, lets it run, saves a screenshot, holds Escape, and
+keeps the screenshot, Debug.txt and the program's output in OUT_DIR.
+Prints the program's exit status; exits non-zero when the run went wrong.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+
+from xsession import XSession  # noqa: E402
+
+TITLE = "Orlath - Brenvik!"
+
+
+def main():
+    bin_dir, out_dir = sys.argv[1], sys.argv[2]
+    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 5.0
+    os.makedirs(out_dir, exist_ok=True)
+    marker = os.path.join(bin_dir, "vindrel.txt")
+    made_marker = not os.path.exists(marker)
+    if made_marker:
+        open(marker, "w").close()
+
+    session = XSession(1024, 768, 24, os.path.join(out_dir, "xvfb.log")).start()
+    print("private X server on display " + session.display)
+    program = None
+    output = open(os.path.join(out_dir, "program-output.txt"), "wb")
+    try:
+        program = subprocess.Popen(
+            ["./orlath"], cwd=bin_dir, env=session.environment(),
+            stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
+        alive = lambda: program.poll() is None
+
+        box = session.wait_for_window(TITLE, 30, alive=alive)
+        print("start question found (window %s); answering No" % box.id)
+        session.tap(box, "Escape")
+        session.wait_until_gone(box)
+        window = session.wait_for_window(
+            TITLE, 30, predicate=lambda w: w.id != box.id, alive=alive)
+        width, height, x, y = session.geometry(window)
+        print("render window %s: %dx%d at %d,%d" % (window.id, width, height, x, y))
+
+        time.sleep(seconds)
+        screenshot = session.screenshot(os.path.join(out_dir, "screenshot.png"))
+        print("screenshot saved: " + screenshot)
+
+        print("holding Escape")
+        session.hold(window, "Escape")
+        status = program.wait(30)
+        print("orlath exited with status %d" % status)
+    finally:
+        if program and program.poll() is None:
+            program.kill()
+            program.wait()
+        output.close()
+        session.stop()
+        if made_marker:
+            os.remove(marker)
+
+    # The report is complete only once the program has closed it.
+    report = os.path.join(bin_dir, "Debug.txt")
+    if os.path.isfile(report):
+        shutil.copy(report, os.path.join(out_dir, "Debug.txt"))
+        print("Debug.txt saved: " + os.path.join(out_dir, "Debug.txt"))
+    else:
+        print("no Debug.txt was written")
+        return 1
+    return 0 if status == 27 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
