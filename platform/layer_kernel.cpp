@@ -1,0 +1,31 @@
+// kernel32: the module handle and the performance counter.
+// Needs: SDL's timer only (no SDL_Init). Limits: one module, the program.
+#include "platform/layer_internal.h"
+
+#include <SDL.h>
+
+// Where Win32 maps a program by default; any fixed non-null value serves.
+static const uintptr_t programModule = 0x00400000;
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
+{
+    if (LayerShouldFail("GetModuleHandleA"))
+        return nullptr;
+    return moduleName ? nullptr : (HMODULE)programModule;
+}
+
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency)
+{
+    if (LayerShouldFail("QueryPerformanceFrequency") || !frequency)
+        return FALSE;
+    frequency->QuadPart = (LONGLONG)SDL_GetPerformanceFrequency();
+    return frequency->QuadPart != 0 ? TRUE : FALSE;
+}
+
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count)
+{
+    if (LayerShouldFail("QueryPerformanceCounter") || !count)
+        return FALSE;
+    count->QuadPart = (LONGLONG)SDL_GetPerformanceCounter();
+    return TRUE;
+}

@@ -1,0 +1,156 @@
+// Display modes, the cursor counter, message boxes and the failure hook.
+#include "layer_test_fixture.h"
+
+#include <string>
+
+using LayerDisplay = LayerTest;
+
+static DEVMODEA Mode(DWORD width, DWORD height, DWORD bits)
+{
+    DEVMODEA mode = {};
+    mode.dmSize = 148;
+    mode.dmPelsWidth = width;
+    mode.dmPelsHeight = height;
+    mode.dmBitsPerPel = bits;
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    return mode;
+}
+
+TEST_F(LayerDisplay, ModeTheDisplayLacksIsRefused)
+{
+    DEVMODEA current = {};
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
+    ASSERT_NE(current.dmPelsWidth, 640u) << "the display must not offer 640x480 for this case";
+    DEVMODEA asked = Mode(640, 480, 32);
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
+}
+
+TEST_F(LayerDisplay, DesktopSizeIsAcceptedAtTrueColourDepthsOnly)
+{
+    DEVMODEA current = {};
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
+    EXPECT_GE(current.dmBitsPerPel, 24u);
+    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 24);
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
+    asked.dmBitsPerPel = 16;
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+
+    asked.dmBitsPerPel = 32;
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(TestDisplayModeWidth(), (int)current.dmPelsWidth);
+    EXPECT_EQ(TestDisplayModeHeight(), (int)current.dmPelsHeight);
+    EXPECT_EQ(TestDisplayModeBits(), 32);
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
+}
+
+TEST_F(LayerDisplay, FullScreenWindowFollowsTheModeInForce)
+{
+    DEVMODEA current = {};
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
+    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 32);
+    ASSERT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    HWND hWnd = OpenWindow(WS_POPUP, (int)current.dmPelsWidth, (int)current.dmPelsHeight);
+    ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
+    ShowWindow(hWnd, SW_SHOW);
+    RECT client;
+    GetClientRect(hWnd, &client);
+    EXPECT_EQ(client.right, (LONG)current.dmPelsWidth);
+    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_TRUE(IsWindow(hWnd));
+}
+
+TEST_F(LayerDisplay, CursorCounterHidesBelowZero)
+{
+    EXPECT_EQ(ShowCursor(FALSE), -1);
+    EXPECT_EQ(TestCursorCount(), -1);
+    EXPECT_EQ(ShowCursor(FALSE), -2);
+    EXPECT_EQ(ShowCursor(TRUE), -1);
+    EXPECT_EQ(ShowCursor(TRUE), 0);
+}
+
+TEST_F(LayerDisplay, FailingNamedCallsGiveTheirFailureValuesWithoutEffect)
+{
+    HWND hWnd = OpenWindow(WS_POPUP, 32, 32);
+    HDC hDC = GetDC(hWnd);
+    PIXELFORMATDESCRIPTOR pfd = Request(32, 16, true);
+
+    TestFailCall("ChoosePixelFormat", 2);
+    EXPECT_GT(ChoosePixelFormat(hDC, &pfd), 0);
+    EXPECT_EQ(ChoosePixelFormat(hDC, &pfd), 0);
+    EXPECT_GT(ChoosePixelFormat(hDC, &pfd), 0);
+    EXPECT_EQ(TestCallCount("ChoosePixelFormat"), 3);
+
+    TestFailCall("SetPixelFormat");
+    EXPECT_FALSE(SetPixelFormat(hDC, 1, &pfd));
+    EXPECT_EQ(GetPixelFormat(hDC), 0);
+    EXPECT_TRUE(SetPixelFormat(hDC, 1, &pfd));
+
+    TestFailCall("wglCreateContext");
+    EXPECT_EQ(wglCreateContext(hDC), nullptr);
+    EXPECT_EQ(TestLiveContexts(), 0);
+
+    TestFailCall("RegisterClassA");
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = LoggingProc;
+    windowClass.lpszClassName = "Other";
+    EXPECT_EQ(RegisterClassA(&windowClass), 0);
+    EXPECT_EQ(TestRegisteredClasses(), 1);
+
+    TestFailCall("DestroyWindow");
+    EXPECT_FALSE(DestroyWindow(hWnd));
+    EXPECT_TRUE(IsWindow(hWnd));
+
+    TestFailCall("GetModuleHandleA");
+    EXPECT_EQ(GetModuleHandleA(nullptr), nullptr);
+    EXPECT_NE(GetModuleHandleA(nullptr), nullptr);
+
+    LARGE_INTEGER frequency;
+    frequency.QuadPart = 0;
+    TestFailCall("QueryPerformanceFrequency");
+    EXPECT_FALSE(QueryPerformanceFrequency(&frequency));
+    EXPECT_TRUE(QueryPerformanceFrequency(&frequency));
+    EXPECT_GT(frequency.QuadPart, 0);
+
+    DEVMODEA current = {};
+    EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current);
+    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 32);
+    TestFailCall("ChangeDisplaySettingsA");
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
+}
+
+TEST_F(LayerDisplay, InterceptedBoxesAreRecordedAndAnswered)
+{
+    TestQueueMessageBoxAnswer(IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "\xBF" "A pantalla completa?", "Orlath - Brenvik!", MB_YESNO | MB_ICONQUESTION),
+              IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Again", "Q", MB_YESNO), IDYES);
+    EXPECT_EQ(MessageBoxA(nullptr, "Note", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION), IDOK);
+    ASSERT_EQ(TestMessageBoxCount(), 3);
+    const TestMessageBox* first = TestMessageBoxAt(0);
+    EXPECT_STREQ(first->text, "\xBF" "A pantalla completa?");
+    EXPECT_STREQ(first->caption, "Orlath - Brenvik!");
+    EXPECT_EQ(first->flags, (UINT)0x24);
+    EXPECT_EQ(first->answer, IDNO);
+    EXPECT_EQ(TestMessageBoxAt(3), nullptr);
+}
+
+TEST_F(LayerDisplay, BoxWithoutADisplayGoesToStandardErrorWithItsDefault)
+{
+    TestHooksDisable();
+    ::testing::internal::CaptureStderr();
+    int yesNo = MessageBoxA(nullptr, "\xBF" "A pantalla completa? (640x480 32bpp)", "Orlath - Brenvik!",
+                            MB_YESNO | MB_ICONQUESTION);
+    int ok = MessageBoxA(nullptr, "Window Creation Error.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    std::string written = ::testing::internal::GetCapturedStderr();
+    TestHooksReset();
+    EXPECT_EQ(yesNo, IDYES);
+    EXPECT_EQ(ok, IDOK);
+    EXPECT_EQ(written,
+              "Orlath - Brenvik!: \xC2\xBF" "A pantalla completa? (640x480 32bpp)\n"
+              "ERROR: Window Creation Error.\n");
+    EXPECT_EQ(TestMessageBoxCount(), 0);
+}
