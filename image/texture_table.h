@@ -1,0 +1,27 @@
+// Texture table: the program's store of loaded images, and the start-up set.
+//
+// Needs: the TGA reader, the debug report and a current GL context (the
+// render window's). Every load is logged to the report; the reader shows its
+// own failures.
+// Limits: 30 slots (0..29); a slot number outside them is refused before
+// anything is read or written. A start-up image path must fit the 48-byte
+// path buffer with its terminating zero; one that does not is refused and
+// that slot counts as failed. Texture names are never deleted: they end with
+// the GL context that made them.
+#pragma once
+
+#include "image/tga_reader.h"
+
+enum { TEXTURE_SLOTS = 30, TEXTURE_PATH_SIZE = 48 };
+
+extern TextureRecord textureTable[TEXTURE_SLOTS];
+
+// Where the start-up set lives, relative to the working directory, with the
+// platform's separator at the end.
+extern const char startupImageFolder[];
+
+// True when the slot's texture exists in the current GL context. The new
+// texture is left bound to GL_TEXTURE_2D.
+bool LoadTextureSlot(const char* path, int slot);
+// Slots 0, 1 and 2 from folder; only slot 2 decides the result.
+bool LoadStartupImages(const char* folder);
