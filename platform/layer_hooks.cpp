@@ -9,7 +9,7 @@
 #include <SDL.h>
 #include <string.h>
 
-enum { NAME_MAX = 64, NAME_LENGTH = 48, ANSWER_MAX = 64, INJECT_MAX = 256, KEY_NAME_MAX = 32 };
+enum { NAME_MAX = 64, NAME_LENGTH = 48, ANSWER_MAX = 64, INJECT_MAX = 256, KEY_NAME_MAX = 32, CALLBACK_MAX = 16 };
 
 struct CallCounter {
     char name[NAME_LENGTH];
@@ -44,6 +44,16 @@ static int answerHead = 0, answerCount = 0;
 static InjectedEvent injected[INJECT_MAX];
 static int injectedCount = 0;
 static unsigned injectedMods = 0;
+
+struct PassCallback {
+    int pass;
+    void (*callback)();
+    bool called;
+};
+static PassCallback callbacks[CALLBACK_MAX];
+static int callbackCount = 0;
+
+char layerLastWindowTitle[LAYER_TITLE_MAX];
 
 static CallCounter* FindCounter(const char* name, bool create)
 {
@@ -83,6 +93,8 @@ void TestHooksReset()
     answerHead = answerCount = 0;
     injectedCount = 0;
     injectedMods = 0;
+    callbackCount = 0;
+    layerLastWindowTitle[0] = '\0';
 }
 
 void TestHooksDisable()
@@ -189,6 +201,13 @@ void TestInjectRawKeyAtPass(int pass, bool down, WPARAM virtualKey)
     event->rawKey = virtualKey;
 }
 
+void TestCallAtPass(int pass, void (*callback)())
+{
+    if (callbackCount == CALLBACK_MAX || !callback)
+        return;
+    callbacks[callbackCount++] = {pass, callback, false};
+}
+
 int TestLoopPass()
 {
     return TestCallCount("PeekMessageA");
@@ -243,6 +262,13 @@ static void BuildNativeEvent(const InjectedEvent* injectedEvent, unsigned window
 
 void LayerDeliverInjectedEvents(int pass)
 {
+    // Callbacks first: they see the run as it stands when the pass begins.
+    for (int i = 0; i < callbackCount; ++i) {
+        if (callbacks[i].called || callbacks[i].pass > pass)
+            continue;
+        callbacks[i].called = true;
+        callbacks[i].callback();
+    }
     for (int i = 0; i < injectedCount; ++i) {
         InjectedEvent* injectedEvent = &injected[i];
         if (injectedEvent->delivered || injectedEvent->pass > pass)
@@ -272,6 +298,7 @@ int TestLiveDCs() { return layerLiveDCs; }
 int TestLiveContexts() { return layerLiveContexts; }
 int TestLiveFonts() { return layerLiveFonts; }
 int TestRegisteredClasses() { return layerLiveClasses; }
+const char* TestLastWindowTitle() { return layerLastWindowTitle; }
 int TestDisplayModeWidth() { return layerModeWidth; }
 int TestDisplayModeHeight() { return layerModeHeight; }
 int TestDisplayModeBits() { return layerModeBits; }

@@ -156,7 +156,9 @@ bool LayerShouldFail(const char* name);
 bool LayerHooksActive();
 // Records the box and gives the hooks' answer; false when hooks are off.
 bool LayerInterceptMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type, int* answer);
-// Pushes the events injected for passes up to this one.
+// Title given to the window created last (kept for the test hooks).
+extern char layerLastWindowTitle[LAYER_TITLE_MAX];
+// Runs the callbacks and pushes the events due by this pass.
 void LayerDeliverInjectedEvents(int pass);
 
 // ---------------------------------------------------------------- text

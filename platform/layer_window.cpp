@@ -266,6 +266,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     window->style = style & ~WS_VISIBLE;
     window->exStyle = exStyle;
     SDL_strlcpy(window->title, windowName ? windowName : "", sizeof window->title);
+    SDL_strlcpy(layerLastWindowTitle, window->title, sizeof layerLastWindowTitle);
     window->x = x;
     window->y = y;
     RECT insets = LayerFrameInsets(style, menu != nullptr);
