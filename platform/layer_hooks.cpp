@@ -2,14 +2,14 @@
 // message boxes, input injected at a chosen loop pass, and the live counts.
 // Needs: SDL events (injected input goes through SDL's own queue, so it
 // takes the same translation path as real input).
-// Limits: 64 operation names, 64 queued answers, 256 injected events.
+// Limits: 96 operation names, 64 queued answers, 256 injected events.
 #include "platform/layer_internal.h"
 #include "platform/test_hooks.h"
 
 #include <SDL.h>
 #include <string.h>
 
-enum { NAME_MAX = 64, NAME_LENGTH = 48, ANSWER_MAX = 64, INJECT_MAX = 256, KEY_NAME_MAX = 32, CALLBACK_MAX = 16 };
+enum { NAME_MAX = 96, NAME_LENGTH = 48, ANSWER_MAX = 64, INJECT_MAX = 256, KEY_NAME_MAX = 32, CALLBACK_MAX = 16 };
 
 struct CallCounter {
     char name[NAME_LENGTH];

@@ -1,6 +1,9 @@
 // Display modes, the cursor counter, message boxes and the failure hook.
 #include "layer_test_fixture.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 #include <string>
 
 using LayerDisplay = LayerTest;
@@ -138,8 +141,16 @@ TEST_F(LayerDisplay, InterceptedBoxesAreRecordedAndAnswered)
     EXPECT_EQ(TestMessageBoxAt(3), nullptr);
 }
 
+static bool Headless()
+{
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    return driver && strcmp(driver, "offscreen") == 0;
+}
+
 TEST_F(LayerDisplay, BoxWithoutADisplayGoesToStandardErrorWithItsDefault)
 {
+    if (!Headless())
+        GTEST_SKIP() << "a real box would wait for a click";
     TestHooksDisable();
     ::testing::internal::CaptureStderr();
     int yesNo = MessageBoxA(nullptr, "\xBF" "A pantalla completa? (640x480 32bpp)", "Orlath - Brenvik!",
@@ -153,4 +164,19 @@ TEST_F(LayerDisplay, BoxWithoutADisplayGoesToStandardErrorWithItsDefault)
               "Orlath - Brenvik!: \xC2\xBF" "A pantalla completa? (640x480 32bpp)\n"
               "ERROR: Window Creation Error.\n");
     EXPECT_EQ(TestMessageBoxCount(), 0);
+}
+
+TEST_F(LayerDisplay, WithoutVideoBoxesStillAnswerAndWindowsAreRefused)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+            TestHooksDisable();
+            int answer = MessageBoxA(nullptr, "Program Will Now Close.", "ERROR", MB_OK | MB_ICONHAND);
+            HWND hWnd = CreateWindowExA(0, TestClassName(), "x", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                        nullptr, nullptr);
+            exit(answer == IDOK && !hWnd ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "ERROR: Program Will Now Close.\n");
 }

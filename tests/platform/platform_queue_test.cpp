@@ -203,3 +203,23 @@ TEST_F(LayerQueue, DispatchCallsTheProcedureAndSendIsImmediate)
     EXPECT_EQ(DispatchMessageA(&msg), 0);
     EXPECT_EQ(MessageLog().size(), 2u);
 }
+
+static int passSeenByCallback = 0;
+
+TEST_F(LayerQueue, CallbackRunsWhenItsPassBeginsAndNewestTitleIsKept)
+{
+    OpenWindow(WS_POPUP, 64, 64, "First");
+    HWND second = OpenWindow(WS_POPUP, 64, 64, "Kivo's OpenGL Framework");
+    EXPECT_STREQ(TestLastWindowTitle(), "Kivo's OpenGL Framework");
+    DestroyWindow(second);
+    EXPECT_STREQ(TestLastWindowTitle(), "Kivo's OpenGL Framework");
+
+    passSeenByCallback = 0;
+    TestCallAtPass(3, [] { passSeenByCallback = TestLoopPass(); });
+    Pump(2);
+    EXPECT_EQ(passSeenByCallback, 0);
+    Pump(3);
+    EXPECT_EQ(passSeenByCallback, 3);
+    TestHooksReset();
+    EXPECT_STREQ(TestLastWindowTitle(), "");
+}
