@@ -2,6 +2,7 @@
 control keys, the close button, full screen and the debug report."""
 
 import os
+import time
 
 import report
 from harness import (ESCAPE_STATUS, FALLBACK_CAPTION, REBUILT_TITLE,
@@ -39,6 +40,28 @@ class ShellTests(ProgramTestCase):
         data = self.assertNormalReport()
         self.assertEqual(1, data.count(b"QM Debug System - REPORT FILE"))
 
+    def test_holding_m_freezes_the_picture(self):
+        session, program = self.start()
+        window = self.answer_start_question("Escape")
+        time.sleep(0.5)
+        self.assertNotEqual(session.pixels(window), session.pixels(window),
+                            "the scene does not move")
+
+        session.focus(window)
+        session.run(["xdotool", "keydown", "m"])
+        try:
+            time.sleep(0.2)
+            frozen = session.pixels(window)
+            time.sleep(0.3)
+            self.assertEqual(frozen, session.pixels(window),
+                             "the picture changed while M was held")
+        finally:
+            session.run(["xdotool", "keyup", "m"])
+        time.sleep(0.2)
+        self.assertNotEqual(frozen, session.pixels(window),
+                            "the picture stayed frozen after M was let go")
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+
     def test_close_button_ends_with_status_zero(self):
         session, program = self.start()
         window = self.answer_start_question("Escape")
@@ -52,6 +75,7 @@ class ShellTests(ProgramTestCase):
         self.assertTrue(session.is_viewable(window))
         self.assertClientGeometry(window, 640, 480, 0, 0)
         self.assertEqual((640, 480), session.screen_size())
+        time.sleep(1.0)
         self.screenshot("fullscreen.png")
 
         self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
@@ -101,6 +125,7 @@ class ShellTests(ProgramTestCase):
     def test_a_screenshot_of_a_normal_run_is_saved(self):
         session, program = self.start()
         window = self.answer_start_question("Escape")
+        time.sleep(1.0)  # past the first frames, so that the scene is in
         screen = self.screenshot("screen.png")
         picture = self.screenshot("window.png", window)
         self.assertEqual((1024, 768), png_size(screen))

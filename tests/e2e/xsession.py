@@ -114,10 +114,22 @@ class XSession:
 
     def windows(self):
         """Every top-level window with a size, as xwininfo lists it."""
+        # A window destroyed during the walk makes xwininfo fail with
+        # BadDrawable or BadWindow; the next walk no longer meets it.
+        for attempt in range(10):
+            result = subprocess.run(
+                ["xwininfo", "-root", "-tree"], env=self.environment(),
+                stdin=subprocess.DEVNULL, capture_output=True, timeout=10.0)
+            if result.returncode == 0:
+                break
+            time.sleep(0.02)
+        else:
+            raise RuntimeError("xwininfo -root -tree keeps failing: " +
+                               result.stderr.decode(errors="replace").strip())
         found = []
-        for line in self.run(["xwininfo", "-root", "-tree"]).splitlines():
+        for line in result.stdout.decode("utf-8", "replace").splitlines():
             match = TREE_LINE.match(line)
-            if not match or match.group(1) is None:
+            if not match:
                 continue
             # Children of the root are indented by five spaces exactly.
             if not line.startswith("     0x"):
@@ -202,6 +214,16 @@ class XSession:
         send_delete_window(self.display, int(window.id, 16))
 
     # ---- pictures
+
+    def pixels(self, window):
+        """The window's picture as raw RGB bytes, for comparing frames."""
+        result = subprocess.run(
+            ["import", "-window", window.id, "-depth", "8", "rgb:-"],
+            env=self.environment(), stdin=subprocess.DEVNULL,
+            capture_output=True, timeout=30.0)
+        if result.returncode != 0 or not result.stdout:
+            raise RuntimeError("cannot read the pixels of %r" % (window,))
+        return result.stdout
 
     def screenshot(self, path, window=None):
         target = window.id if window else "root"
