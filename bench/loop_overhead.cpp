@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/render_window.h"
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
 
@@ -69,6 +70,8 @@ static double ended;
 static double OurLoopFps(int frames)
 {
     TestHooksReset();
+    // The previous round ended on a held Escape that was never released.
+    keyDown[VK_ESCAPE] = false;
     TestQueueMessageBoxAnswer(IDNO);
     // The first pass starts the clock; the run ends after `frames` empty-queue
     // passes, each of which draws and swaps.

@@ -13,6 +13,7 @@ enum { NAME_MAX = 96, NAME_LENGTH = 48, ANSWER_MAX = 64, INJECT_MAX = 256, KEY_N
 
 struct CallCounter {
     char name[NAME_LENGTH];
+    const char* literal;  // the caller's string, for a cheap first look
     int calls;
 };
 
@@ -57,6 +58,11 @@ char layerLastWindowTitle[LAYER_TITLE_MAX];
 
 static CallCounter* FindCounter(const char* name, bool create)
 {
+    // Every operation passes the same literal on every call, so a pointer
+    // match finds it without comparing text; the loop stays cheap per pass.
+    for (int i = 0; i < counterCount; ++i)
+        if (counters[i].literal == name)
+            return &counters[i];
     for (int i = 0; i < counterCount; ++i)
         if (strcmp(counters[i].name, name) == 0)
             return &counters[i];
@@ -64,12 +70,16 @@ static CallCounter* FindCounter(const char* name, bool create)
         return nullptr;
     CallCounter* counter = &counters[counterCount++];
     SDL_strlcpy(counter->name, name, sizeof counter->name);
+    counter->literal = name;
     counter->calls = 0;
     return counter;
 }
 
 bool LayerShouldFail(const char* name)
 {
+    // Outside tests the hooks cost one branch per call.
+    if (!hooksActive)
+        return false;
     CallCounter* counter = FindCounter(name, true);
     if (counter)
         ++counter->calls;
