@@ -1,0 +1,61 @@
+// Records the quads that a drawing call sends to GL, in feedback mode: each
+// quad as its distinct corners with their texture coordinates, however the
+// driver splits it into triangles.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "platform/gl.h"
+
+struct Corner {
+    float x, y, s, t;
+};
+typedef std::vector<Corner> Quad;
+
+inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
+{
+    static GLfloat buffer[1 << 18];
+    glFeedbackBuffer((GLsizei)(sizeof buffer / sizeof buffer[0]), GL_3D_COLOR_TEXTURE, buffer);
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    GLint used = glRenderMode(GL_RENDER);
+
+    // A vertex in RGBA mode: x, y, z, colour (4), texture coordinate (4).
+    const int vertexFloats = 11;
+    std::vector<Quad> quads;
+    Quad current;
+    int triangles = 0;
+    for (GLint i = 0; i < used;) {
+        if (buffer[i] != GL_POLYGON_TOKEN)
+            return {};  // nothing else should come from text drawing
+        int count = (int)buffer[i + 1];
+        const GLfloat* vertex = buffer + i + 2;
+        for (int v = 0; v < count; ++v, vertex += vertexFloats) {
+            Corner corner = {vertex[0], vertex[1], vertex[7], vertex[8]};
+            bool seen = false;
+            for (const Corner& c : current)
+                seen = seen || (c.x == corner.x && c.y == corner.y && c.s == corner.s && c.t == corner.t);
+            if (!seen)
+                current.push_back(corner);
+        }
+        triangles += count - 2;
+        if (triangles >= 2) {
+            quads.push_back(current);
+            current.clear();
+            triangles = 0;
+        }
+        i += 2 + count * vertexFloats;
+    }
+    return quads;
+}
+
+// The corner of a quad at a position (within the rounding of the viewport
+// transform), or one with NaN coordinates.
+inline Corner CornerAt(const Quad& quad, float x, float y)
+{
+    for (const Corner& c : quad)
+        if (__builtin_fabsf(c.x - x) < 1e-3f && __builtin_fabsf(c.y - y) < 1e-3f)
+            return c;
+    return {x, y, __builtin_nanf(""), __builtin_nanf("")};
+}
