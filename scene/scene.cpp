@@ -4,23 +4,11 @@
 
 #include "image/texture_table.h"
 #include "platform/gl.h"
-#include "timing/clock.h"
 #include "timing/random.h"
 
 float flyInZ = 15.0f;
 
 enum { SLOT_EMBLEM = 0, SLOT_GREETING = 1, SLOT_STARFIELD = 2 };
-
-int RenderFrame()
-{
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glPushMatrix();
-    float t = (float)ElapsedSeconds();
-    DrawSceneAndFlush(t);
-    glPopMatrix();
-    return 1;
-}
 
 void DrawSceneAndFlush(float t)
 {
