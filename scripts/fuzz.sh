@@ -3,18 +3,19 @@
 #
 #   scripts/fuzz.sh [SECONDS]
 #
-# Builds the targets with clang in $ORLATH_FUZZ_BUILD (default build-fuzz),
+# Builds the targets with clang in $ORLATH_FUZZ_BUILD (default: the
+# $ORLATH_BUILD folder of scripts/test.sh, default build, with -fuzz added),
 # has mkimages write the seed corpus, and runs each target for its share of
 # SECONDS (default $FUZZ_SECONDS, else 60). With FUZZ_RUNS=N each target
 # stops after N executions instead. New inputs are kept in
-# build-fuzz/fuzz/corpus-<target>, so later runs start where this one ended.
+# <build>/fuzz/corpus-<target>, so later runs start where this one ended.
 # Exits non-zero when a target finds a fault (its crash file is named on
 # standard error).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:-${FUZZ_SECONDS:-60}}
-build=${ORLATH_FUZZ_BUILD:-build-fuzz}
+build=${ORLATH_FUZZ_BUILD:-${ORLATH_BUILD:-build}-fuzz}
 jobs=${ORLATH_JOBS:-2}
 targets=(fuzz_load_tga fuzz_mipmap_parser)
 
@@ -26,7 +27,12 @@ cmake --build "$build" -j"$jobs" --target "${targets[@]}" mkimages
 
 seeds="$build/fuzz/seeds"
 mkdir -p "$seeds"
-"$build/bin/mkimages" --seeds "$seeds"
+# Right after linking, the new binary can still be busy for a moment.
+for try in 1 2 3; do
+  "$build/bin/mkimages" --seeds "$seeds" && break
+  (( try < 3 )) || exit 1
+  sleep 1
+done
 
 per_target=$(( seconds / ${#targets[@]} ))
 (( per_target > 0 )) || per_target=1
@@ -47,8 +53,8 @@ for target in "${targets[@]}"; do
     status=1
     echo "$target found a fault; see $build/fuzz/$target.log and $artifacts" >&2
   fi
-  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|^Done|^INFO: Loaded' \
+  grep -a -E '^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)|^Done|^INFO: Loaded' \
     "$build/fuzz/$target.log" || true
-  tail -n 30 "$build/fuzz/$target.log" | grep -E 'ERROR|SUMMARY|fuzz check failed' || true
+  tail -n 30 "$build/fuzz/$target.log" | grep -a -E 'ERROR|SUMMARY|fuzz check failed' || true
 done
 exit $status
