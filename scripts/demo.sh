@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the demo from build/bin/.
+# `demo.sh gallery` runs the toolkit gallery instead of the demo.
 #
 # With a display, the program simply runs there. Without one (no DISPLAY, or
 # one that cannot be reached), it runs on a private Xvfb: the start question
 # is answered No, the program runs for about 5 seconds with the debug report
 # switched on, then a screenshot is taken, Escape is held, and the
 # screenshot, Debug.txt and the exit status are kept in out/demo-<time>/.
+# The gallery's headless run saves one screenshot per page instead, in
+# out/gallery-<time>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+program="${1:-orlath}"
+case "$program" in
+  orlath) kind=demo ;;
+  gallery) kind=gallery ;;
+  *) echo "usage: $0 [gallery]" >&2; exit 2 ;;
+esac
 
 if [[ $(id -u) -eq 0 ]]; then
   bash scripts/install-deps.sh
@@ -19,12 +29,12 @@ cmake --build build -j2
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
   cd build/bin
   status=0
-  ./orlath || status=$?
-  echo "orlath exited with status $status"
+  "./$program" || status=$?
+  echo "$program exited with status $status"
   exit 0
 fi
 
-out="out/demo-$(date +%Y%m%d-%H%M%S)"
+out="out/$kind-$(date +%Y%m%d-%H%M%S)"
 echo "no display: running headless, results in $out/"
-python3 scripts/headless_demo.py build/bin "$out" "${DEMO_SECONDS:-5}"
+python3 scripts/headless_demo.py build/bin "$out" "${DEMO_SECONDS:-5}" "$program"
 echo "results in $(pwd)/$out/"

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Runs the demo once on a private Xvfb, as a user without a display would.
 
-  headless_demo.py BIN_DIR OUT_DIR [SECONDS]
+  headless_demo.py BIN_DIR OUT_DIR [SECONDS] [PROGRAM]
 
-Starts orlath from BIN_DIR with the report's marker present, answers the
-start question with No, lets it run, saves a screenshot, holds Escape, and
-keeps the screenshot, Debug.txt and the program's output in OUT_DIR.
+Starts PROGRAM (orlath, or gallery) from BIN_DIR with the report's marker
+present, answers the start question with No, lets it run, saves a
+screenshot, holds Escape, and keeps the screenshot, Debug.txt and the
+program's output in OUT_DIR. The gallery instead gets one screenshot per
+page, turning its pages with the space bar (tests/e2e/gallery_walk.py).
 Prints the program's exit status; exits non-zero when the run went wrong.
 """
 
@@ -18,6 +20,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
+import gallery_walk  # noqa: E402
 from xsession import XSession  # noqa: E402
 
 TITLE = "Orlath - Brenvik!"
@@ -26,6 +29,7 @@ TITLE = "Orlath - Brenvik!"
 def main():
     bin_dir, out_dir = sys.argv[1], sys.argv[2]
     seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 5.0
+    name = sys.argv[4] if len(sys.argv) > 4 else "orlath"
     os.makedirs(out_dir, exist_ok=True)
     marker = os.path.join(bin_dir, "vindrel.txt")
     made_marker = not os.path.exists(marker)
@@ -35,10 +39,11 @@ def main():
     session = XSession(1024, 768, 24, os.path.join(out_dir, "xvfb.log")).start()
     print("private X server on display " + session.display)
     program = None
-    output = open(os.path.join(out_dir, "program-output.txt"), "wb")
+    output_path = os.path.join(out_dir, "program-output.txt")
+    output = open(output_path, "wb")
     try:
         program = subprocess.Popen(
-            ["./orlath"], cwd=bin_dir, env=session.environment(),
+            ["./" + name], cwd=bin_dir, env=session.environment(),
             stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
         alive = lambda: program.poll() is None
 
@@ -51,14 +56,20 @@ def main():
         width, height, x, y = session.geometry(window)
         print("render window %s: %dx%d at %d,%d" % (window.id, width, height, x, y))
 
-        time.sleep(seconds)
-        screenshot = session.screenshot(os.path.join(out_dir, "screenshot.png"))
-        print("screenshot saved: " + screenshot)
+        if name == "gallery":
+            for title, path in gallery_walk.walk(
+                    session, window, output_path, out_dir, alive):
+                print("page %r saved: %s" % (title, path))
+        else:
+            time.sleep(seconds)
+            screenshot = session.screenshot(
+                os.path.join(out_dir, "screenshot.png"))
+            print("screenshot saved: " + screenshot)
 
         print("holding Escape")
         session.hold(window, "Escape")
         status = program.wait(30)
-        print("orlath exited with status %d" % status)
+        print("%s exited with status %d" % (name, status))
     finally:
         if program and program.poll() is None:
             program.kill()

@@ -33,9 +33,11 @@ ESCAPE_STATUS = 27
 class ProgramRun:
     """The program under test, started in a run folder of its own."""
 
-    def __init__(self, session, marker=True):
+    def __init__(self, session, marker=True, program=None):
         self.session = session
-        self.flavour = flavours.for_program(CONFIG["program"])
+        # Another program on the same shell (the gallery) may be named.
+        self.program = program or CONFIG["program"]
+        self.flavour = flavours.for_program(self.program)
         self.folder = tempfile.mkdtemp(prefix="orlath-e2e-")
         images = CONFIG["images"]
         if images and os.path.isdir(images):
@@ -53,7 +55,7 @@ class ProgramRun:
         env = self.flavour.environment(self.session.environment())
         self.output = open(self.path("program-output.txt"), "wb")
         self.process = subprocess.Popen(
-            self.flavour.command(CONFIG["program"]), cwd=self.folder, env=env,
+            self.flavour.command(self.program), cwd=self.folder, env=env,
             stdin=subprocess.DEVNULL, stdout=self.output,
             stderr=subprocess.STDOUT)
         return self
@@ -109,11 +111,12 @@ class ProgramTestCase(unittest.TestCase):
         if self.session:
             self.session.stop()
 
-    def start(self, screen=(1024, 768, 24), marker=True, prepare=None):
+    def start(self, screen=(1024, 768, 24), marker=True, prepare=None,
+              program=None):
         """Starts an X server and the program; prepare(run) runs before."""
         self.session = XSession(*screen, log_path=os.path.join(
             self.artifacts, "xvfb.log")).start()
-        self.program = ProgramRun(self.session, marker)
+        self.program = ProgramRun(self.session, marker, program)
         if prepare:
             prepare(self.program)
         self.program.start()

@@ -1,0 +1,66 @@
+"""Walks the toolkit gallery page by page and screenshots every page.
+
+Shared by the headless run of scripts/demo.sh and the end-to-end tests. The
+gallery announces itself on standard output ("gallery: N pages", then
+"page K/N: title" at start and after every turn); the walk waits for each
+announcement before it lets the page settle and takes its picture, so a
+slow frame never puts one page's picture under the next page's name.
+"""
+
+import os
+import re
+import time
+
+# Not anchored at a line's start: routines such as GetFileLength print lines
+# of their own without a final line break.
+ANNOUNCED_COUNT = re.compile(rb"gallery: (\d+) pages\n")
+PAGE_SETTLE_SECONDS = 1.0
+
+
+def read_output(path):
+    with open(path, "rb") as handle:
+        return handle.read()
+
+
+def wait_for_output(path, pattern, timeout, alive):
+    """The first match of pattern in the program's output file."""
+    deadline = time.monotonic() + timeout
+    while True:
+        match = pattern.search(read_output(path))
+        if match:
+            return match
+        if not alive():
+            raise AssertionError("gallery ended while waiting for %r" %
+                                 pattern.pattern)
+        if time.monotonic() > deadline:
+            raise AssertionError("gallery never printed %r" % pattern.pattern)
+        time.sleep(0.05)
+
+
+def page_pattern(number, count):
+    return re.compile(rb"page %d/%d: (.*)\n" % (number, count))
+
+
+def page_file_name(number, title):
+    slug = re.sub(r"[^a-z0-9]+", "-", title.lower()).strip("-")
+    return "page-%02d-%s.png" % (number, slug[:40])
+
+
+def walk(session, window, output_path, out_dir, alive,
+         settle=PAGE_SETTLE_SECONDS):
+    """Screenshots every page once, in order; returns [(title, path)]."""
+    count = int(wait_for_output(output_path, ANNOUNCED_COUNT, 20, alive)
+                .group(1))
+    pages = []
+    for number in range(1, count + 1):
+        # Each page announces itself once per visit; the walk visits once.
+        match = wait_for_output(output_path, page_pattern(number, count),
+                                20, alive)
+        title = match.group(1).decode("cp1252").strip()
+        time.sleep(settle)
+        path = session.screenshot(
+            os.path.join(out_dir, page_file_name(number, title)), window)
+        pages.append((title, path))
+        if number < count:
+            session.hold(window, "space")
+    return pages
