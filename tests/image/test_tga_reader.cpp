@@ -482,6 +482,7 @@ TEST_F(TgaReader, BodyReaderTakesAFileAtOffsetTwelveAndClosesIt)
     ASSERT_TRUE(LoadCompressedTga(&record, file));
     EXPECT_EQ(OpenDescriptors(), descriptors);
     EXPECT_EQ(Pixels(), DecodedPixels(image, 24));
+    free(record.pixels);
 
     ASSERT_TRUE(WriteBytes("short.tga", UncompressedTga(5, 1, 24, image).substr(0, 20)));
     file = fopen("short.tga", "rb");
