@@ -7,7 +7,8 @@ Starts PROGRAM (orlath, or gallery) from BIN_DIR with the report's marker
 present, answers the start question with No, lets it run, saves a
 screenshot, holds Escape, and keeps the screenshot, Debug.txt and the
 program's output in OUT_DIR. The gallery instead gets one screenshot per
-page, turning its pages with the space bar (tests/e2e/gallery_walk.py).
+page, turning its pages with the space bar (tests/e2e/gallery_walk.py),
+and a contact sheet of all of them.
 Prints the program's exit status; exits non-zero when the run went wrong.
 """
 
@@ -57,9 +58,14 @@ def main():
         print("render window %s: %dx%d at %d,%d" % (window.id, width, height, x, y))
 
         if name == "gallery":
-            for title, path in gallery_walk.walk(
-                    session, window, output_path, out_dir, alive):
+            pages = gallery_walk.walk(
+                session, window, output_path, out_dir, alive)
+            for title, path in pages:
                 print("page %r saved: %s" % (title, path))
+            sheet = gallery_walk.contact_sheet(
+                [path for _, path in pages],
+                os.path.join(out_dir, "contact-sheet.png"))
+            print("all pages on one sheet: " + sheet)
         else:
             time.sleep(seconds)
             screenshot = session.screenshot(

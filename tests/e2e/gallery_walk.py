@@ -9,6 +9,7 @@ slow frame never puts one page's picture under the next page's name.
 
 import os
 import re
+import subprocess
 import time
 
 # Not anchored at a line's start: routines such as GetFileLength print lines
@@ -64,3 +65,12 @@ def walk(session, window, output_path, out_dir, alive,
         if number < count:
             session.hold(window, "space")
     return pages
+
+
+def contact_sheet(paths, sheet_path, columns=4):
+    """All pages side by side at half size, in one PNG (ImageMagick)."""
+    subprocess.run(["montage"] + list(paths) +
+                   ["-tile", "%dx" % columns, "-geometry", "320x240+4+4",
+                    "-background", "#202020", sheet_path],
+                   stdin=subprocess.DEVNULL, check=True, timeout=60)
+    return sheet_path
