@@ -16,6 +16,11 @@ import time
 # of their own without a final line break.
 ANNOUNCED_COUNT = re.compile(rb"gallery: (\d+) pages\n")
 PAGE_SETTLE_SECONDS = 1.0
+# The gallery sees a key only in a frame drawn while it is down: a press
+# and release that both wait in the queue behind one slow frame are lost.
+# Frames on a software renderer sharing the machine can take a tenth of a
+# second, so a page-turning key is held a while longer than most.
+TURN_HOLD_SECONDS = 0.3
 
 
 def read_output(path):
@@ -63,7 +68,7 @@ def walk(session, window, output_path, out_dir, alive,
             os.path.join(out_dir, page_file_name(number, title)), window)
         pages.append((title, path))
         if number < count:
-            session.hold(window, "space")
+            session.hold(window, "space", TURN_HOLD_SECONDS)
     return pages
 
 

@@ -59,6 +59,9 @@ class GalleryTests(ProgramTestCase):
     def output(self):
         return gallery_walk.read_output(self.program.path("program-output.txt"))
 
+    def turn(self, window, key):
+        self.session.hold(window, key, gallery_walk.TURN_HOLD_SECONDS)
+
     def page_count(self):
         return int(gallery_walk.wait_for_output(
             self.program.path("program-output.txt"),
@@ -115,21 +118,21 @@ class GalleryTests(ProgramTestCase):
                              "visits of page %d" % number)
 
         expect_page(1, 1)
-        session.hold(window, "Right")
+        self.turn(window, "Right")
         expect_page(2, 1)
-        session.hold(window, "Down")
+        self.turn(window, "Down")
         expect_page(3, 1)
-        session.hold(window, "Up")
+        self.turn(window, "Up")
         expect_page(2, 2)
-        session.hold(window, "Left")
+        self.turn(window, "Left")
         expect_page(1, 2)
         # Back from the first page to the last.
-        session.hold(window, "Left")
+        self.turn(window, "Left")
         expect_page(count, 1)
-        session.hold(window, "space")
+        self.turn(window, "space")
         expect_page(1, 3)
         # A key held for a long while turns one page, not one per frame.
-        session.hold(window, "space", seconds=0.5)
+        session.hold(window, "space", seconds=1.0)
         expect_page(2, 3)
         self.assertNotIn(b"page 3/", self.output().split(b"page 2/")[-1])
         self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
@@ -137,7 +140,7 @@ class GalleryTests(ProgramTestCase):
     def test_f1_rebuilds_the_gallery_in_the_new_window(self):
         session, program, window = self.start_gallery()
         count = self.page_count()
-        session.hold(window, "space")
+        self.turn(window, "space")
         self.wait_for_page(2, count)
 
         session.hold(window, "F1")
@@ -145,7 +148,7 @@ class GalleryTests(ProgramTestCase):
         rebuilt = self.wait_for("Kivo's OpenGL Framework")
         time.sleep(1.0)  # the new window's first frames make its resources
         # The page survives the switch, and the keys still turn it.
-        session.hold(rebuilt, "space")
+        self.turn(rebuilt, "space")
         self.wait_for_page(3, count)
         time.sleep(1.0)
         picture = self.screenshot("after-f1.png", rebuilt)
