@@ -30,11 +30,6 @@ std::string NameLine(const std::string& path, int slot)
     return line;
 }
 
-TEST_F(TextureTable, StartupFolderIsImagenesWithTheSeparator)
-{
-    EXPECT_STREQ(startupImageFolder, "imagenes/");
-}
-
 TEST_F(TextureTable, SlotTakesA32BitImageAsALinearRgbaTextureAndDropsThePixels)
 {
     std::vector<Rgba> image = Pixels(4 * 2, 5);

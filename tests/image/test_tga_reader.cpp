@@ -163,14 +163,6 @@ TEST(TgaMessages, TableHoldsEveryBoxTextAndCaption)
     }
 }
 
-TEST(TgaTemplates, HeaderTemplatesDifferOnlyInTheImageType)
-{
-    const unsigned char uncompressed[12] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    const unsigned char compressed[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(memcmp(uncompressedTgaHeader, uncompressed, 12), 0);
-    EXPECT_EQ(memcmp(compressedTgaHeader, compressed, 12), 0);
-}
-
 // ---- refusals, in the order the checks meet them
 
 TEST_F(TgaReader, MissingFileIsRefused)
