@@ -3,7 +3,9 @@
 #include "app_fixture.h"
 
 #include "app/main_loop.h"
+#include "app/startup.h"
 #include "image/texture_table.h"
+#include "text/bitmap_font.h"
 #include "timing/clock.h"
 
 using Startup = ShellTest;
@@ -105,4 +107,42 @@ TEST_F(Startup, MissingMiddleImageIsReportedAndTheRunGoesOn)
     EXPECT_EQ(TestMessageBoxCount(), 1);
     EXPECT_EQ(BoxCaption(0), "ERROR");
     EXPECT_EQ(BoxText(0), "No puedo abrir el fichero de textura !");
+}
+
+// The boxes of a start-up that ends the process can only be seen from
+// inside it: they are written to standard error as the child exits.
+static void PrintBoxesAtExit()
+{
+    for (int i = 0; i < TestMessageBoxCount(); ++i)
+        fprintf(stderr, "box %d [%s] [%s] flags %u\n", i, TestMessageBoxAt(i)->caption, TestMessageBoxAt(i)->text,
+                TestMessageBoxAt(i)->flags);
+    fprintf(stderr, "boxes: %d\n", TestMessageBoxCount());
+}
+
+TEST_F(Startup, MissingLastImageShowsTheReadersBoxThenTheShutdownNotice)
+{
+    ASSERT_EQ(remove("imagenes/espacio.tga"), 0);
+    EXPECT_EXIT(
+        {
+            atexit(PrintBoxesAtExit);
+            OpenWindowed();
+        },
+        ::testing::ExitedWithCode(1),
+        "box 0 \\[ERROR\\] \\[No puedo abrir el fichero de textura !\\] flags [0-9]+\n"
+        "box 1 \\[SHUTDOWN ERROR\\] \\[Fallo almacenando texturas\\.\\] flags 64\n"
+        "boxes: 2\n");
+}
+
+TEST_F(Startup, ShippedSwitchesStartTheClockAndImagesButNeverBuildTheFont)
+{
+    EXPECT_FALSE(enableBitmapFont);
+    memset(textureTable, 0, sizeof textureTable);
+    ASSERT_TRUE(OpenWindowed());
+    EXPECT_EQ(TestCallCount("CreateFontA"), 0);
+    EXPECT_EQ(TestCallCount("wglUseFontBitmapsA"), 0);
+    EXPECT_EQ(fontListBase, 0u);
+    EXPECT_EQ(TestCallCount("QueryPerformanceFrequency"), 1);
+    EXPECT_NE(textureTable[0].texId, 0u);
+    EXPECT_NE(textureTable[1].texId, 0u);
+    EXPECT_NE(textureTable[2].texId, 0u);
 }
