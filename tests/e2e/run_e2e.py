@@ -19,7 +19,7 @@ sys.path.insert(0, HERE)
 
 import harness  # noqa: E402
 
-SUITES = ("test_shell", "test_gallery")
+SUITES = ("test_shell", "test_gallery", "test_scene")
 
 
 def load(names):

@@ -52,7 +52,7 @@ class ShellTests(ProgramTestCase):
         try:
             time.sleep(0.2)
             frozen = session.pixels(window)
-            time.sleep(0.3)
+            time.sleep(1.0)  # a second apart
             self.assertEqual(frozen, session.pixels(window),
                              "the picture changed while M was held")
         finally:
