@@ -1,7 +1,9 @@
 // The toolkit gallery: a second program on the shipped shell. Its frame
 // shows one page per key press (space, right or down: next; left or up:
 // previous), each page a toolkit routine at work. X calls KeyHandler with
-// Escape's code, which ends the process at once.
+// Escape's code, which ends the process at once. Keys are read from the
+// shell's key table once per frame: a press, or a release, shorter than one
+// frame goes unseen.
 //
 // Needs the whole system library. Its own resources (the bitmap font, an
 // atlas font, a mipmapped texture and the start-up files' lengths) are made

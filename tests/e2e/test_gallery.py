@@ -61,6 +61,9 @@ class GalleryTests(ProgramTestCase):
 
     def turn(self, window, key):
         self.session.hold(window, key, gallery_walk.TURN_HOLD_SECONDS)
+        # Likewise the release must span a frame, or the next press of the
+        # same key looks like the same press still held.
+        time.sleep(gallery_walk.TURN_HOLD_SECONDS)
 
     def page_count(self):
         return int(gallery_walk.wait_for_output(
