@@ -125,8 +125,14 @@ static bool ResolveFont(LayerFont* font)
 {
     if (font->resolved)
         return true;
-    if (!FcInit())
-        return false;
+    static bool fontconfigStarted = false;
+    if (!fontconfigStarted) {
+        if (!FcInit())
+            return false;
+        // Its caches are given back at exit, so leak checks see none of them.
+        atexit(FcFini);
+        fontconfigStarted = true;
+    }
 
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
