@@ -108,6 +108,13 @@ struct OpenFailure {
     const char* text;
 };
 
+// Names the case by its failing call (and keeps gtest from printing the
+// struct's padding bytes).
+static void PrintTo(const OpenFailure& failure, std::ostream* out)
+{
+    *out << failure.call;
+}
+
 class RenderWindowOpenFailure : public ShellTest, public ::testing::WithParamInterface<OpenFailure> {};
 
 TEST_P(RenderWindowOpenFailure, TearsDownThenShowsItsMessage)
@@ -204,6 +211,11 @@ struct CloseFailure {
     const char* text;
     const char* thenText;  // a window left alive also keeps its class registered
 };
+
+static void PrintTo(const CloseFailure& failure, std::ostream* out)
+{
+    *out << failure.call;
+}
 
 class RenderWindowCloseFailure : public ShellTest, public ::testing::WithParamInterface<CloseFailure> {};
 
