@@ -105,19 +105,26 @@ static bool SelectedIntoAnyDC(int slot)
 
 // ---------------------------------------------------------------- face choice
 
+// The generic family that the caller's pitch and family ask for, or null
+// when they leave it open: fontconfig's own rules then place a known name
+// ("Courier New" among the monospaced faces) and choose its stand-in.
 static const char* GenericFamily(int pitchAndFamily)
 {
-    if ((pitchAndFamily & 0x3) == FIXED_PITCH || (pitchAndFamily & 0xF0) == FF_MODERN)
+    if ((pitchAndFamily & 0x3) == FIXED_PITCH)
         return "monospace";
     switch (pitchAndFamily & 0xF0) {
     case 0x10:  // FF_ROMAN
         return "serif";
+    case 0x20:  // FF_SWISS
+        return "sans-serif";
+    case FF_MODERN:
+        return "monospace";
     case 0x40:  // FF_SCRIPT
         return "cursive";
     case 0x50:  // FF_DECORATIVE
         return "fantasy";
     default:
-        return "sans-serif";
+        return nullptr;
     }
 }
 
@@ -140,7 +147,9 @@ static bool ResolveFont(LayerFont* font)
     if (font->faceName[0])
         FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)font->faceName);
     // A generic family after the name: what a missing face falls back to.
-    FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)GenericFamily(font->pitchAndFamily));
+    const char* generic = GenericFamily(font->pitchAndFamily);
+    if (generic)
+        FcPatternAddString(pattern, FC_FAMILY, (const FcChar8*)generic);
     if ((font->pitchAndFamily & 0x3) == FIXED_PITCH)
         FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
     if (font->weight > 0)
