@@ -1,0 +1,150 @@
+// Start-up to first frame: the program (bench_startup_ours: WinMain, our
+// layer, the full start-up with its three images, the shipped frame)
+// against a bare SDL2 program that creates the window and context and
+// decodes the same three images with stb_image (bench_startup_bare), each
+// timed from just before it is spawned to the moment its first frame has
+// been swapped: process start, dynamic linking, X connection, GL context,
+// image decoding and upload, first frame. The two run in alternating
+// rounds; medians are reported.
+//
+// Needs a real X display, like the programs it times:
+//   cd build/bin && xvfb-run -a -s "-screen 0 1024x768x24" ./bench_startup
+// Usage: bench_startup [rounds]   (default 21)
+#include <limits.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+long long NowNanoseconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (long long)now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+std::string BesideThisProgram(const char* name)
+{
+    char path[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0)
+        return name;
+    path[length] = '\0';
+    std::string dir(path);
+    return dir.substr(0, dir.rfind('/') + 1) + name;
+}
+
+// Milliseconds from spawn to the child's first frame; negative on failure.
+double TimeToFirstFrame(const std::string& program)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t child = 0;
+    long long spawned = NowNanoseconds();
+    int failed = posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    if (failed) {
+        close(pipeEnds[0]);
+        return -1;
+    }
+    char text[64] = {0};
+    ssize_t got = read(pipeEnds[0], text, sizeof text - 1);
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (got <= 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return (atoll(text) - spawned) / 1e6;
+}
+
+std::string CpuModel()
+{
+    FILE* info = fopen("/proc/cpuinfo", "r");
+    char line[512];
+    std::string model = "unknown CPU";
+    while (info && fgets(line, sizeof line, info)) {
+        if (strncmp(line, "model name", 10) == 0) {
+            const char* colon = strchr(line, ':');
+            model = colon ? colon + 2 : line;
+            model.erase(model.find_last_not_of("\n") + 1);
+            break;
+        }
+    }
+    if (info)
+        fclose(info);
+    return model;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int rounds = argc > 1 ? atoi(argv[1]) : 21;
+    if (!getenv("DISPLAY")) {
+        fprintf(stderr, "bench_startup needs a real X display:\n"
+                        "  cd build/bin && xvfb-run -a -s \"-screen 0 1024x768x24\" ./bench_startup\n");
+        return 2;
+    }
+    if (access("imagenes/espacio.tga", R_OK) != 0) {
+        fprintf(stderr, "run bench_startup from the build's bin folder (imagenes/ is read)\n");
+        return 2;
+    }
+    std::string bare = BesideThisProgram("bench_startup_bare");
+    std::string ours = BesideThisProgram("bench_startup_ours");
+    printf("start-up to first frame: %d alternating rounds on X display %s\n", rounds, getenv("DISPLAY"));
+    printf("CPU: %s, %ld cores online\n", CpuModel().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+
+    // One of each first, untimed: the page cache then holds both programs,
+    // their libraries and the images for every timed round.
+    TimeToFirstFrame(bare);
+    TimeToFirstFrame(ours);
+
+    std::vector<double> bareTimes, ourTimes, ratios;
+    for (int round = 0; round < rounds; ++round) {
+        double b, o;
+        if (round % 2 == 0) {
+            b = TimeToFirstFrame(bare);
+            o = TimeToFirstFrame(ours);
+        } else {
+            o = TimeToFirstFrame(ours);
+            b = TimeToFirstFrame(bare);
+        }
+        if (b <= 0 || o <= 0) {
+            fprintf(stderr, "round %d: a child failed (bare %.1f, orlath %.1f)\n", round + 1, b, o);
+            return 1;
+        }
+        bareTimes.push_back(b);
+        ourTimes.push_back(o);
+        ratios.push_back(o / b);
+        printf("round %d: bare SDL2 + stb_image %.1f ms, orlath %.1f ms, ratio %.3f\n", round + 1, b, o, o / b);
+        fflush(stdout);
+    }
+    printf("median: bare %.1f ms, orlath %.1f ms; median ratio (orlath / bare) %.3f  (goal <= 1.1)\n",
+           Median(bareTimes), Median(ourTimes), Median(ratios));
+    return 0;
+}
