@@ -23,11 +23,12 @@ if [[ $(id -u) -eq 0 ]]; then
   bash scripts/install-deps.sh
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j2
+build=${ORLATH_BUILD:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build" -j2
 
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
-  cd build/bin
+  cd "$build/bin"
   status=0
   "./$program" || status=$?
   echo "$program exited with status $status"
@@ -36,5 +37,5 @@ fi
 
 out="out/$kind-$(date +%Y%m%d-%H%M%S)"
 echo "no display: running headless, results in $out/"
-python3 scripts/headless_demo.py build/bin "$out" "${DEMO_SECONDS:-5}" "$program"
+python3 scripts/headless_demo.py "$build/bin" "$out" "${DEMO_SECONDS:-5}" "$program"
 echo "results in $(pwd)/$out/"
