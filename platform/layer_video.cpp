@@ -10,12 +10,16 @@
 #include <string.h>
 
 static int videoState = 0;  // 0 not tried, 1 running, -1 unavailable
+static bool glLibraryHeld = false;
 
 static void RestoreAtExit()
 {
     if (videoState != 1)
         return;
     LayerLeaveFullscreenAll();
+    if (glLibraryHeld)
+        SDL_GL_UnloadLibrary();
+    glLibraryHeld = false;
     videoState = 0;
     SDL_Quit();
 }
@@ -32,6 +36,11 @@ bool LayerEnsureVideo()
             return false;
         }
         videoState = 1;
+        // Hold the GL library for the whole run: SDL otherwise unloads it
+        // with the last GL window and loads it again with the next one, and
+        // every such reload leaks a little inside the driver (seen on every
+        // F1 rebuild). Without GL the windows simply fail later, as before.
+        glLibraryHeld = SDL_GL_LoadLibrary(NULL) == 0;
         static bool exitHandlerSet = false;
         if (!exitHandlerSet) {
             exitHandlerSet = true;
