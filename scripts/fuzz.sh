@@ -19,10 +19,11 @@ build=${ORLATH_FUZZ_BUILD:-${ORLATH_BUILD:-build}-fuzz}
 jobs=${ORLATH_JOBS:-2}
 targets=(fuzz_load_tga fuzz_mipmap_parser fuzz_atlas_reader)
 
+mkdir -p "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DORLATH_FUZZ=ON -DORLATH_SANITIZE=ON -DORLATH_TESTS=OFF -DORLATH_BENCH=OFF >"$build.configure.log" 2>&1 \
-  || { cat "$build.configure.log"; exit 1; }
+  -DORLATH_FUZZ=ON -DORLATH_SANITIZE=ON -DORLATH_TESTS=OFF -DORLATH_BENCH=OFF >"$build/configure.log" 2>&1 \
+  || { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j"$jobs" --target "${targets[@]}" mkimages
 
 seeds="$build/fuzz/seeds"
