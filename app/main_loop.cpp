@@ -21,7 +21,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     snprintf(question, sizeof question, "\xBF" "A pantalla completa? (%dx%d %dbpp)", WINDOW_WIDTH, WINDOW_HEIGHT,
              FIRST_BITS);
-    if (MessageBoxA(NULL, question, firstTitle, MB_YESNO | MB_ICONQUESTION) == IDNO)
+    // Only Yes means full screen: Win32 may end a Yes/No box with IDCANCEL
+    // (Escape under some implementations) or 0 (no box could be shown).
+    if (MessageBoxA(NULL, question, firstTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
         fullscreenMode = false;
 
     if (!OpenRenderWindow(firstTitle, WINDOW_WIDTH, WINDOW_HEIGHT, FIRST_BITS, fullscreenMode))
