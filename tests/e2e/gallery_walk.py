@@ -12,9 +12,11 @@ import re
 import subprocess
 import time
 
+from flavour import LINE_END
+
 # Not anchored at a line's start: routines such as GetFileLength print lines
 # of their own without a final line break.
-ANNOUNCED_COUNT = re.compile(rb"gallery: (\d+) pages\n")
+ANNOUNCED_COUNT = re.compile(rb"gallery: (\d+) pages" + LINE_END)
 PAGE_SETTLE_SECONDS = 1.0
 # The gallery sees a key only in a frame drawn while it is down: a press
 # and release that both wait in the queue behind one slow frame are lost.
@@ -44,7 +46,8 @@ def wait_for_output(path, pattern, timeout, alive):
 
 
 def page_pattern(number, count):
-    return re.compile(rb"page %d/%d: (.*)\n" % (number, count))
+    return re.compile(rb"page %d/%d: ([^\r\n]*)" % (number, count) +
+                      LINE_END)
 
 
 def page_file_name(number, title):

@@ -107,6 +107,9 @@ class ProgramTestCase(unittest.TestCase):
     def tearDown(self):
         if self.program:
             self.program.stop()
+            # Under Wine the prefix's own processes end before their X
+            # server does.
+            self.program.flavour.end_case()
             self.program.remove(self.artifacts)
         if self.session:
             self.session.stop()
@@ -125,8 +128,9 @@ class ProgramTestCase(unittest.TestCase):
     # ---- what a user does
 
     def wait_for(self, title, timeout=20.0, predicate=None):
-        return self.session.wait_for_window(
+        window = self.session.wait_for_window(
             title, timeout, predicate, alive=self.program.alive)
+        return self.program.flavour.find_client(self.session, window)
 
     def answer(self, caption, key):
         """Answers the message box with this caption: Return or Escape."""

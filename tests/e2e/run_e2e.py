@@ -17,6 +17,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import flavour as flavours  # noqa: E402
 import harness  # noqa: E402
 
 SUITES = ("test_shell", "test_gallery", "test_scene")
@@ -67,7 +68,12 @@ def main():
         args.out or os.path.join(beside, "e2e-out"))
     os.makedirs(harness.CONFIG["out"], exist_ok=True)
 
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    flavour = flavours.for_program(program)
+    flavour.begin_run()
+    try:
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+    finally:
+        flavour.end_run()
     print("artifacts in " + harness.CONFIG["out"])
     return 0 if result.wasSuccessful() and result.testsRun else 1
 

@@ -121,3 +121,20 @@ class SceneTests(ProgramTestCase):
         self.assertTrue(data.endswith(
             (FALLO + b" cargando texturas\n").replace(
                 b"\n", program.flavour.line_break)))
+
+    def test_failed_start_up_in_full_screen_gives_the_desktop_its_mode(self):
+        def prepare(run):
+            run.session.add_mode(640, 480)
+            remove_image("espacio.tga")(run)
+
+        session, program = self.start(prepare=prepare)
+        self.answer_start_question("Return")
+        box = self.wait_for(IMAGE_ERROR_CAPTION)
+        self.assertEqual("640x480", session.modes()[1],
+                         "the start-up did not switch the screen")
+        session.tap(box, "Return")
+        session.wait_until_gone(box)
+        self.answer(SHUTDOWN_CAPTION, "Return")
+        self.assertEqual(1, program.wait())
+        self.assertEqual("1024x768", session.modes()[1])
+        self.assertEqual((1024, 768), session.screen_size())

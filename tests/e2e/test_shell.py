@@ -139,3 +139,20 @@ class ShellTests(ProgramTestCase):
         self.assertEqual((1024, 768), png_size(screen))
         self.assertEqual(WINDOW_SIZE, png_size(picture))
         self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+
+    def test_yes_with_a_640x480_mode_switches_the_screen_and_restores_it(self):
+        session, program = self.start(
+            prepare=lambda run: run.session.add_mode(640, 480))
+        listed, current = session.modes()
+        self.assertIn("640x480", listed)
+        self.assertEqual("1024x768", current)
+
+        window = self.answer_start_question("Return")
+        self.assertEqual("640x480", session.modes()[1])
+        self.assertEqual((640, 480), session.screen_size())
+        self.assertClientGeometry(window, 640, 480, 0, 0)
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
+        self.assertEqual("1024x768", session.modes()[1])
+        self.assertEqual((1024, 768), session.screen_size())
+        self.assertNormalReport()

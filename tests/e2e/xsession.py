@@ -35,6 +35,9 @@ class Window:
         self.height = height
         self.x = x
         self.y = y
+        # The X window that holds the client area: the window itself unless
+        # the program draws its own frame around a child (see flavour.py).
+        self.client_id = window_id
 
     def __repr__(self):
         return "Window(%s %r class %r %dx%d+%d+%d)" % (
@@ -112,18 +115,22 @@ class XSession:
 
     # ---- windows
 
-    def windows(self):
-        """Every top-level window with a size, as xwininfo lists it."""
+    def windows(self, parent=None):
+        """Every top-level window with a size, as xwininfo lists it; with a
+        parent, that window's children instead."""
         # A window destroyed during the walk makes xwininfo fail with
         # BadDrawable or BadWindow; the next walk no longer meets it.
+        where = ["-id", parent.id, "-children"] if parent else ["-root", "-tree"]
         for attempt in range(10):
             result = subprocess.run(
-                ["xwininfo", "-root", "-tree"], env=self.environment(),
+                ["xwininfo"] + where, env=self.environment(),
                 stdin=subprocess.DEVNULL, capture_output=True, timeout=10.0)
             if result.returncode == 0:
                 break
             time.sleep(0.02)
         else:
+            if parent:
+                return []
             raise RuntimeError("xwininfo -root -tree keeps failing: " +
                                result.stderr.decode(errors="replace").strip())
         found = []
@@ -181,11 +188,35 @@ class XSession:
 
     def geometry(self, window):
         """Client size and position of a window, read afresh."""
-        text = self.run(["xdotool", "getwindowgeometry", window.id])
+        text = self.run(["xdotool", "getwindowgeometry", window.client_id])
         position = re.search(r"Position: (-?\d+),(-?\d+)", text)
         size = re.search(r"Geometry: (\d+)x(\d+)", text)
         return (int(size.group(1)), int(size.group(2)),
                 int(position.group(1)), int(position.group(2)))
+
+    def add_mode(self, width, height):
+        """Gives the screen one more mode, 60 Hz VESA timings for 640x480.
+
+        A mode made by a client lives only while the server does not reset;
+        Xvfb runs with -noreset, so xrandr's two calls can make and add it.
+        """
+        name = "%dx%d" % (width, height)
+        self.run(["xrandr", "--newmode", name, "25.175",
+                  str(width), str(width + 16), str(width + 112),
+                  str(width + 160), str(height), str(height + 10),
+                  str(height + 12), str(height + 45), "-hsync", "-vsync"])
+        self.run(["xrandr", "--addmode", "screen", name])
+
+    def modes(self):
+        """The output's modes as xrandr lists them, and the current one."""
+        listed, current = [], None
+        for line in self.run(["xrandr"]).splitlines():
+            match = re.match(r"^\s+(\d+x\d+)\s", line)
+            if match:
+                listed.append(match.group(1))
+                if "*" in line:
+                    current = match.group(1)
+        return listed, current
 
     def screen_size(self):
         text = self.run(["xwininfo", "-root"])
@@ -218,7 +249,7 @@ class XSession:
     def pixels(self, window):
         """The window's picture as raw RGB bytes, for comparing frames."""
         result = subprocess.run(
-            ["import", "-window", window.id, "-depth", "8", "rgb:-"],
+            ["import", "-window", window.client_id, "-depth", "8", "rgb:-"],
             env=self.environment(), stdin=subprocess.DEVNULL,
             capture_output=True, timeout=30.0)
         if result.returncode != 0 or not result.stdout:
@@ -226,7 +257,7 @@ class XSession:
         return result.stdout
 
     def screenshot(self, path, window=None):
-        target = window.id if window else "root"
+        target = window.client_id if window else "root"
         self.run(["import", "-window", target, path], timeout=30.0)
         return path
 
