@@ -17,8 +17,8 @@ PACKAGES=(
   xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
-  # Windows cross-build
-  g++-mingw-w64-x86-64
+  # Windows cross-build, and Wine to run it (about 1.5 GiB)
+  g++-mingw-w64-x86-64 wine64 wine fonts-wine
   # leak checks, image tools
   valgrind libstb-dev
 )
