@@ -26,6 +26,11 @@ class Flavour:
         # The start-up images are named "imagenes" + separator + file.
         self.path_separator = path_separator
         self.launcher = launcher
+        # A failed start-up calls exit(1) with the full-screen mode still
+        # set. Our layer gives the desktop its mode back at exit, as Windows
+        # does for a CDS_FULLSCREEN change when the process ends; Wine 8
+        # leaves the screen in the program's mode.
+        self.mode_back_after_exit = name != "windows"
         self.prefix = None
 
     def command(self, program):

@@ -145,6 +145,11 @@ class ProgramTestCase(unittest.TestCase):
         return self.wait_for(START_TITLE, predicate=lambda w: w.id != box.id)
 
     def end_with_escape(self, window):
+        # The status is the wParam of the last message the loop took. A
+        # window just mapped may still owe the paint its exposure asked for
+        # (wParam 0), which Win32 hands out after the key's messages; let
+        # the loop take it first.
+        time.sleep(0.5)
         self.session.hold(window, "Escape")
         return self.program.wait()
 
