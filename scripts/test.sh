@@ -4,8 +4,10 @@
 #   2. Release build, then all CTest tests: unit tests (offscreen GL) and the
 #      end-to-end suite of the real program on private Xvfb servers,
 #   3. an ASan+UBSan build running the unit tests,
-#   4. the MinGW-w64 cross-build of orlath.exe and tgacheck.exe,
-#   5. the fuzz targets for about a minute, when scripts/fuzz.sh is there.
+#   4. the MinGW-w64 cross-build of orlath.exe, tgacheck.exe and gallery.exe,
+#   5. the same end-to-end suite against orlath.exe under Wine, and tgacheck
+#      against tgacheck.exe (CTest label wine),
+#   6. the fuzz targets for about a minute, when scripts/fuzz.sh is there.
 # Every stage runs even when an earlier one failed (unless it needs that
 # one's build); the script exits non-zero if any stage failed.
 #
@@ -47,11 +49,15 @@ stage "dependencies"
 bash scripts/install-deps.sh || { echo "cannot go on without the packages"; exit 1; }
 
 stage "Release build in $build/"
-if cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >"$log_dir/configure.txt" 2>&1 \
+# The tests under Wine find the cross-build's run folder through this.
+windows_bin=$(pwd)/$build-mingw/bin
+[[ "$build" == /* ]] && windows_bin=$build-mingw/bin
+if cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
+     -DORLATH_WINDOWS_BIN="$windows_bin" >"$log_dir/configure.txt" 2>&1 \
    || { cat "$log_dir/configure.txt"; false; } && cmake --build "$build" -j"$jobs"; then
   pass build
   stage "unit and end-to-end tests"
-  if (cd "$build" && ctest --output-on-failure -j"$jobs" 2>&1 | tee "$log_dir/ctest.txt"); then
+  if (cd "$build" && ctest --output-on-failure -j"$jobs" -LE wine 2>&1 | tee "$log_dir/ctest.txt"); then
     pass tests
   else
     fail tests
@@ -108,9 +114,9 @@ stage "MinGW-w64 cross-build in $build-mingw/"
 if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
      -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >"$log_dir/configure-mingw.txt" 2>&1 \
    || { cat "$log_dir/configure-mingw.txt"; false; } \
-   && cmake --build "$build-mingw" -j"$jobs" --target orlath tgacheck; then
+   && cmake --build "$build-mingw" -j"$jobs"; then
   ok=1
-  for exe in orlath.exe tgacheck.exe; do
+  for exe in orlath.exe tgacheck.exe gallery.exe; do
     if [[ "$(head -c 2 "$build-mingw/bin/$exe" 2>/dev/null)" == "MZ" ]]; then
       echo "$build-mingw/bin/$exe: Windows executable, $(stat -c %s "$build-mingw/bin/$exe") bytes"
       # It must run from a bare folder: only system DLLs, no MinGW runtime.
@@ -129,6 +135,19 @@ if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
   [[ $ok -eq 1 ]] && pass mingw || fail mingw
 else
   fail mingw
+fi
+
+stage "Windows build under Wine: end-to-end suite, tgacheck against tgacheck.exe"
+if [[ " ${passed_stages[*]} " == *" build "* && " ${passed_stages[*]} " == *" mingw "* ]]; then
+  if (cd "$build" && ctest --output-on-failure -L wine 2>&1 | tee "$log_dir/ctest-wine.txt"); then
+    pass wine
+  else
+    fail wine
+  fi
+  count_ctest "$log_dir/ctest-wine.txt"
+else
+  echo "needs the Release build and the MinGW build"
+  fail wine
 fi
 
 if [[ -f scripts/fuzz.sh ]]; then
