@@ -3,7 +3,8 @@
 #   1. installs what is missing (as root),
 #   2. Release build, then all CTest tests: unit tests (offscreen GL) and the
 #      end-to-end suite of the real program on private Xvfb servers,
-#   3. an ASan+UBSan build running the unit tests,
+#   3. an ASan+UBSan build running the unit tests, and valgrind's memcheck
+#      of a short real run (scripts/memcheck.sh),
 #   4. the MinGW-w64 cross-build of orlath.exe, tgacheck.exe and gallery.exe,
 #   5. the same end-to-end suite against orlath.exe under Wine, and tgacheck
 #      against tgacheck.exe (CTest label wine),
@@ -68,47 +69,36 @@ else
 fi
 
 stage "ASan+UBSan build in $build-sanitize/, unit tests"
-# Each test program runs once with all its cases: one process per case, as
-# CTest does it, would pay the sanitizers' start-up two hundred times.
+# One process per case, as in the Release run: a death test forked from a
+# process that already has GL driver threads crashes in the driver's exit.
 # Leak checking stays off: Mesa's and fontconfig's own allocations at exit
-# drown it, and death tests would report them from every child.
+# drown it and cost seconds per case (scripts/memcheck.sh looks for ours).
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-# Memory growth under ASan's quarantine says nothing about our code.
-sanitize_filter="-*FiftyRebuilds*"
 if cmake -S . -B "$build-sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
      -DORLATH_SANITIZE=ON -DORLATH_BENCH=OFF >"$log_dir/configure-san.txt" 2>&1 \
    || { cat "$log_dir/configure-san.txt"; false; } && cmake --build "$build-sanitize" -j"$jobs"; then
-  san_ok=1
-  san_bin=$(cd "$build-sanitize/bin" && pwd)
-  san_dir=$(mktemp -d)
-  for program in "$build-sanitize"/tests/test_*; do
-    [[ -x "$program" && -f "$program" ]] || continue
-    name=$(basename "$program")
-    program=$(cd "$(dirname "$program")" && pwd)/$name
-    if (cd "$san_dir" && SDL_VIDEODRIVER=offscreen ORLATH_BIN="$san_bin" \
-          timeout 600 "$program" --gtest_filter="$sanitize_filter" \
-          >"$log_dir/san-$name.txt" 2>&1); then
-      result=ok
-    else
-      result=FAILED
-      san_ok=0
-      cat "$log_dir/san-$name.txt"
-    fi
-    ran=$(sed -nE 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$log_dir/san-$name.txt" | tail -1)
-    bad=$(sed -nE 's/^ ?([0-9]+) FAILED TESTS?$/\1/p' "$log_dir/san-$name.txt" | tail -1)
-    ran=${ran:-0}; bad=${bad:-0}
-    [[ $result == FAILED && $bad -eq 0 ]] && bad=1
-    (( ran >= bad )) && tests_passed=$((tests_passed + ran - bad))
-    tests_failed=$((tests_failed + bad))
-    echo "$name: $result ($ran cases, $bad failed)"
-  done
-  rm -rf "$san_dir"
-  [[ $san_ok -eq 1 ]] && pass sanitize || fail sanitize
+  # Memory growth under ASan's quarantine says nothing about our code.
+  if (cd "$build-sanitize" && ctest --output-on-failure -j"$jobs" -LE 'e2e|wine' \
+        -E 'FiftyRebuilds' 2>&1 | tee "$log_dir/ctest-san.txt"); then
+    pass sanitize
+  else
+    fail sanitize
+  fi
+  count_ctest "$log_dir/ctest-san.txt"
 else
   fail sanitize-build
 fi
 unset ASAN_OPTIONS UBSAN_OPTIONS
+
+if [[ -f scripts/memcheck.sh ]]; then
+  stage "valgrind memcheck of a short real run in $build-memcheck/"
+  if bash scripts/memcheck.sh; then
+    pass memcheck
+  else
+    fail memcheck
+  fi
+fi
 
 stage "MinGW-w64 cross-build in $build-mingw/"
 if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
