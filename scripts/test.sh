@@ -13,7 +13,7 @@
 # one's build); the script exits non-zero if any stage failed.
 #
 # Build folders: $ORLATH_BUILD (default build), and beside it
-# <that>-sanitize and <that>-mingw.
+# <that>-sanitize, -memcheck, -mingw and -fuzz.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
