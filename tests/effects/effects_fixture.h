@@ -17,7 +17,7 @@
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
 #include "scene/effects.h"
-#include "support/work_dir.h"
+#include "support/shell_fixture.h"
 #include "timing/random.h"
 
 enum { VIEW_WIDTH = 640, VIEW_HEIGHT = 480 };
@@ -100,21 +100,11 @@ inline ::testing::AssertionResult MatrixNear(const GLfloat* got, const Matrix& e
     return ::testing::AssertionSuccess();
 }
 
-class EffectTest : public ::testing::Test {
+class EffectTest : public ShellTest {
 protected:
-    std::string dir;
-
     void SetUp() override
     {
-        dir = EnterFreshWorkDir();
-        ASSERT_TRUE(CopyStartupImages()) << "the build's imagenes/ folder is needed (ORLATH_BIN)";
-        TestHooksReset();
-        for (bool& key : keyDown)
-            key = false;
-        windowActive = true;
-        reportDisabled = 1;
-        reportStream = nullptr;
-        memset(textureTable, 0, sizeof textureTable);
+        ShellTest::SetUp();
         memset(spriteTextureNames, 0, sizeof spriteTextureNames);
         ASSERT_TRUE(OpenRenderWindow("effects", VIEW_WIDTH, VIEW_HEIGHT, 32, false));
         ASSERT_NE(textureTable[2].texId, 0u);
@@ -123,9 +113,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-        CloseRenderWindow();
-        UnregisterClassA("OpenGL", GetModuleHandleA(NULL));
-        LeaveWorkDir(dir);
+        ShellTest::TearDown();
     }
 
     // A 2 x 2 texture in a free slot, nearest filtering so each texel shows

@@ -14,6 +14,7 @@
 #include "image/texture_table.h"
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
+#include "support/gl_window.h"
 #include "support/work_dir.h"
 #include "tga_writer.h"
 
@@ -23,6 +24,7 @@ protected:
     HWND window = nullptr;
     HDC dc = nullptr;
     HGLRC context = nullptr;
+    TestGlWindow gl;
 
     void SetUp() override
     {
@@ -36,30 +38,10 @@ protected:
             fclose(markerStream);
         markerStream = nullptr;
 
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_OWNDC;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "ImageTest";
-        ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(0, "ImageTest", "images", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
-        ASSERT_NE(window, nullptr);
-        dc = GetDC(window);
-        ASSERT_NE(dc, nullptr);
-        PIXELFORMATDESCRIPTOR format = {};
-        format.nSize = sizeof format;
-        format.nVersion = 1;
-        format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        format.iPixelType = PFD_TYPE_RGBA;
-        format.cColorBits = 32;
-        format.cDepthBits = 16;
-        int chosen = ChoosePixelFormat(dc, &format);
-        ASSERT_NE(chosen, 0);
-        ASSERT_TRUE(SetPixelFormat(dc, chosen, &format));
-        context = wglCreateContext(dc);
-        ASSERT_NE(context, nullptr);
-        ASSERT_TRUE(wglMakeCurrent(dc, context));
+        ASSERT_TRUE(OpenTestGlWindow(gl, "ImageTest", 64, 64));
+        window = gl.window;
+        dc = gl.dc;
+        context = gl.context;
     }
 
     void TearDown() override
@@ -70,15 +52,7 @@ protected:
         for (TextureRecord& record : textureTable)
             free(record.pixels);
         memset(textureTable, 0, sizeof textureTable);
-        if (context) {
-            wglMakeCurrent(nullptr, nullptr);
-            wglDeleteContext(context);
-        }
-        if (dc)
-            ReleaseDC(window, dc);
-        if (window)
-            DestroyWindow(window);
-        UnregisterClassA("ImageTest", GetModuleHandleA(nullptr));
+        CloseTestGlWindow(gl);
         LeaveWorkDir(dir);
     }
 

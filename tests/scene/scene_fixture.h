@@ -17,7 +17,7 @@
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
 #include "scene/scene.h"
-#include "support/work_dir.h"
+#include "support/shell_fixture.h"
 #include "timing/clock.h"
 #include "timing/random.h"
 
@@ -54,21 +54,11 @@ inline float FlyInAfter(int frames)
     return z;
 }
 
-class SceneTest : public ::testing::Test {
+class SceneTest : public ShellTest {
 protected:
-    std::string dir;
-
     void SetUp() override
     {
-        dir = EnterFreshWorkDir();
-        ASSERT_TRUE(CopyStartupImages()) << "the build's imagenes/ folder is needed (ORLATH_BIN)";
-        TestHooksReset();
-        for (bool& key : keyDown)
-            key = false;
-        windowActive = true;
-        reportDisabled = 1;
-        reportStream = nullptr;
-        memset(textureTable, 0, sizeof textureTable);
+        ShellTest::SetUp();
         flyInZ = 15.0f;
         randomState = 1;
         ASSERT_TRUE(OpenRenderWindow("scene", VIEW_WIDTH, VIEW_HEIGHT, 32, false));
@@ -78,9 +68,7 @@ protected:
     void TearDown() override
     {
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-        CloseRenderWindow();
-        UnregisterClassA("OpenGL", GetModuleHandleA(NULL));
-        LeaveWorkDir(dir);
+        ShellTest::TearDown();
     }
 
     // A 4 x 4 texture of one colour, put into a slot in place of whatever

@@ -12,6 +12,7 @@
 #include "diag/Debug.h"
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
+#include "support/gl_window.h"
 #include "support/work_dir.h"
 #include "text/bitmap_font.h"
 
@@ -23,6 +24,7 @@ protected:
     HWND window = nullptr;
     HDC dc = nullptr;
     HGLRC context = nullptr;
+    TestGlWindow gl;
 
     void SetUp() override
     {
@@ -31,31 +33,10 @@ protected:
         reportDisabled = 1;
         reportStream = nullptr;
 
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TextTest";
-        ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(0, "TextTest", "text", WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0,
-                                 0, VIEW_WIDTH, VIEW_HEIGHT, nullptr, nullptr, windowClass.hInstance, nullptr);
-        ASSERT_NE(window, nullptr);
-        dc = GetDC(window);
-        ASSERT_NE(dc, nullptr);
-        PIXELFORMATDESCRIPTOR format = {};
-        format.nSize = sizeof format;
-        format.nVersion = 1;
-        format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-        format.iPixelType = PFD_TYPE_RGBA;
-        format.cColorBits = 32;
-        format.cDepthBits = 16;
-        format.iLayerType = PFD_MAIN_PLANE;
-        int chosen = ChoosePixelFormat(dc, &format);
-        ASSERT_NE(chosen, 0);
-        ASSERT_TRUE(SetPixelFormat(dc, chosen, &format));
-        context = wglCreateContext(dc);
-        ASSERT_NE(context, nullptr);
-        ASSERT_TRUE(wglMakeCurrent(dc, context));
+        ASSERT_TRUE(OpenTestGlWindow(gl, "TextTest", VIEW_WIDTH, VIEW_HEIGHT));
+        window = gl.window;
+        dc = gl.dc;
+        context = gl.context;
         hDC = dc;  // the render window's DC, which the bitmap font draws through
 
         glViewport(0, 0, VIEW_WIDTH, VIEW_HEIGHT);
@@ -73,15 +54,7 @@ protected:
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
         DeleteBitmapFont();  // leaves fontListBase at 0 for the next test
         hDC = nullptr;
-        if (context) {
-            wglMakeCurrent(nullptr, nullptr);
-            wglDeleteContext(context);
-        }
-        if (dc)
-            ReleaseDC(window, dc);
-        if (window)
-            DestroyWindow(window);
-        UnregisterClassA("TextTest", GetModuleHandleA(nullptr));
+        CloseTestGlWindow(gl);
         EXPECT_EQ(TestLiveFonts(), 0);
         LeaveWorkDir(dir);
     }
