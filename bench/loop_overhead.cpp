@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "app/render_window.h"
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
@@ -83,24 +84,6 @@ static double OurLoopFps(int frames)
     return swaps / (ended - started);
 }
 
-static std::string CpuModel()
-{
-    FILE* info = fopen("/proc/cpuinfo", "r");
-    char line[512];
-    std::string model = "unknown CPU";
-    while (info && fgets(line, sizeof line, info)) {
-        if (strncmp(line, "model name", 10) == 0) {
-            const char* colon = strchr(line, ':');
-            model = colon ? colon + 2 : line;
-            model.erase(model.find_last_not_of("\n") + 1);
-            break;
-        }
-    }
-    if (info)
-        fclose(info);
-    return model;
-}
-
 int main(int argc, char** argv)
 {
     int frames = argc > 1 ? atoi(argv[1]) : 20000;
@@ -118,7 +101,6 @@ int main(int argc, char** argv)
                ours / bare);
         fflush(stdout);
     }
-    std::sort(ratios.begin(), ratios.end());
-    printf("median ratio (WinMain loop / bare SDL2 loop): %.3f\n", ratios[ratios.size() / 2]);
+    printf("median ratio (WinMain loop / bare SDL2 loop): %.3f\n", Median(ratios));
     return 0;
 }

@@ -17,6 +17,7 @@
 //
 // Usage: bench_scene [frames] [rounds]   (default 200 frames, 11 rounds)
 #define STB_IMAGE_IMPLEMENTATION
+#include "bench/bench_report.h"
 #include "bare_scene.h"
 
 #include <string.h>
@@ -160,30 +161,7 @@ Round OurRound(int frames)
     return Between(ourStart, ourEnd);
 }
 
-std::string CpuModel()
-{
-    FILE* info = fopen("/proc/cpuinfo", "r");
-    char line[512];
-    std::string model = "unknown CPU";
-    while (info && fgets(line, sizeof line, info)) {
-        if (strncmp(line, "model name", 10) == 0) {
-            const char* colon = strchr(line, ':');
-            model = colon ? colon + 2 : line;
-            model.erase(model.find_last_not_of("\n") + 1);
-            break;
-        }
-    }
-    if (info)
-        fclose(info);
-    return model;
-}
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
 
 }  // namespace
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_report.h"
+
 extern char** environ;
 
 namespace {
@@ -83,31 +85,6 @@ StartTime TimeToFirstFrame(const std::string& program)
                       (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3};
     return time;
-}
-
-std::string CpuModel()
-{
-    FILE* info = fopen("/proc/cpuinfo", "r");
-    char line[512];
-    std::string model = "unknown CPU";
-    while (info && fgets(line, sizeof line, info)) {
-        if (strncmp(line, "model name", 10) == 0) {
-            const char* colon = strchr(line, ':');
-            model = colon ? colon + 2 : line;
-            model.erase(model.find_last_not_of("\n") + 1);
-            break;
-        }
-    }
-    if (info)
-        fclose(info);
-    return model;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 }  // namespace

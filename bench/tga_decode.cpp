@@ -27,6 +27,7 @@
 
 #include <stb/stb_image.h>
 
+#include "bench/bench_report.h"
 #include "image/tga_reader.h"
 #include "tools/tga_file.h"
 
@@ -115,33 +116,6 @@ double TimeFread(const char* path, size_t length)
         exit(1);
     }
     return elapsed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::string CpuModel()
-{
-    FILE* file = fopen("/proc/cpuinfo", "r");
-    std::string model = "unknown CPU";
-    if (!file)
-        return model;
-    char line[512];
-    while (fgets(line, sizeof line, file)) {
-        if (strncmp(line, "model name", 10) == 0) {
-            const char* colon = strchr(line, ':');
-            if (colon) {
-                model = colon + 2;
-                model.erase(model.find_last_not_of("\r\n") + 1);
-            }
-            break;
-        }
-    }
-    fclose(file);
-    return model;
 }
 
 }  // namespace
