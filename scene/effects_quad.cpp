@@ -4,16 +4,9 @@
 
 #include "image/texture_table.h"
 #include "platform/gl.h"
-#include "timing/random.h"
+#include "scene/scene.h"
 
 uint32_t spriteTextureNames[SPRITE_TEXTURE_SLOTS];
-
-static GLuint SlotTexture(int slot)
-{
-    if (slot < 0 || slot >= TEXTURE_SLOTS)
-        return 0;
-    return textureTable[slot].texId;
-}
 
 // Texture runs bottom to top against the sprite quad (t = 1 along the
 // bottom edge), and the quad lies at z = -1 in its own frame.
@@ -43,27 +36,11 @@ void DrawSpriteHalfTurn(float x, float y, float z, int slot, unsigned char alpha
         glPushMatrix();
     glBindTexture(GL_TEXTURE_2D, spriteTextureNames[slot]);
 
-    if (randomColour) {
-        GLubyte blue = (GLubyte)(RandomNext() & 0xFF);
-        GLubyte green = (GLubyte)(RandomNext() & 0xFF);
-        GLubyte red = (GLubyte)(RandomNext() & 0xFF);
-        glColor4ub(red, green, blue, alpha);
-    } else {
-        glColor4ub(255, 255, 255, alpha);
-    }
+    SetSpriteColour(alpha, randomColour);
 
     glTranslatef(x, y, z);
     glRotatef(180.0f, 0.0f, 0.0f, 1.0f);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex3f(-1.0f, -1.0f, 0.0f);
-    glTexCoord2f(1.0f, 0.0f);
-    glVertex3f(1.0f, -1.0f, 0.0f);
-    glTexCoord2f(1.0f, 1.0f);
-    glVertex3f(1.0f, 1.0f, 0.0f);
-    glTexCoord2f(0.0f, 1.0f);
-    glVertex3f(-1.0f, 1.0f, 0.0f);
-    glEnd();
+    DrawUnitQuad();
 
     if (!keepMatrix)
         glPopMatrix();
@@ -74,7 +51,7 @@ void DrawSpinningQuad(float t, int slot, float x, float y, float z, bool reverse
     float angle = (float)((double)t * (reverse ? -22.5 : 22.5));
     glTranslatef(x, y, z);
     glRotatef(angle, 0.0f, 0.0f, 1.0f);
-    glBindTexture(GL_TEXTURE_2D, SlotTexture(slot));
+    glBindTexture(GL_TEXTURE_2D, SlotTextureName(slot));
     DrawUpsideDownQuad();
 }
 
@@ -89,7 +66,7 @@ static void DrawBackdropShifted(int slot, bool shifted, float x, float y, float 
     glLoadIdentity();
     if (shifted)
         glTranslatef(x, y, z);
-    glBindTexture(GL_TEXTURE_2D, SlotTexture(slot));
+    glBindTexture(GL_TEXTURE_2D, SlotTextureName(slot));
     DrawUpsideDownQuad();
     glPopMatrix();
     // The backdrop was written at the nearest depth; clearing it lets

@@ -68,12 +68,28 @@ void DrawSprite(float angle, float x, float y, float z, int slot, unsigned char 
     if (!keepMatrix)
         glPushMatrix();
 
-    GLuint texId = 0;
-    if (slot >= 0 && slot < TEXTURE_SLOTS)
-        texId = textureTable[slot].texId;
-    glBindTexture(GL_TEXTURE_2D, texId);
+    glBindTexture(GL_TEXTURE_2D, SlotTextureName(slot));
+    SetSpriteColour(alpha, randomColour);
+    glTranslatef(x, y, z);
+    glRotatef(angle, 0.0f, 0.0f, 1.0f);
+    DrawUnitQuad();
 
+    if (!keepMatrix)
+        glPopMatrix();
+}
+
+unsigned int SlotTextureName(int slot)
+{
+    if (slot < 0 || slot >= TEXTURE_SLOTS)
+        return 0;
+    return textureTable[slot].texId;
+}
+
+void SetSpriteColour(unsigned char alpha, bool randomColour)
+{
     if (randomColour) {
+        // Three separate draws, in this order, so the sequence of colours
+        // is the same on every run.
         GLubyte blue = (GLubyte)(RandomNext() & 0xFF);
         GLubyte green = (GLubyte)(RandomNext() & 0xFF);
         GLubyte red = (GLubyte)(RandomNext() & 0xFF);
@@ -81,9 +97,10 @@ void DrawSprite(float angle, float x, float y, float z, int slot, unsigned char 
     } else {
         glColor4ub(255, 255, 255, alpha);
     }
+}
 
-    glTranslatef(x, y, z);
-    glRotatef(angle, 0.0f, 0.0f, 1.0f);
+void DrawUnitQuad()
+{
     glBegin(GL_QUADS);
     glTexCoord2f(0.0f, 0.0f);
     glVertex3f(-1.0f, -1.0f, 0.0f);
@@ -94,7 +111,4 @@ void DrawSprite(float angle, float x, float y, float z, int slot, unsigned char 
     glTexCoord2f(0.0f, 1.0f);
     glVertex3f(-1.0f, 1.0f, 0.0f);
     glEnd();
-
-    if (!keepMatrix)
-        glPopMatrix();
 }

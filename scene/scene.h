@@ -22,3 +22,11 @@ bool DrawScene(float t);
 // A slot outside the texture table draws untextured, as an unloaded slot.
 void DrawSprite(float angle, float x, float y, float z, int slot, unsigned char alpha, bool keepMatrix,
                 bool randomColour);
+
+// Parts shared by the sprite routines of the scene and the toolkit.
+// The slot's texture name; 0 (untextured) for a slot outside the table.
+unsigned int SlotTextureName(int slot);
+// White, or three values from the random source taken as blue, green, red.
+void SetSpriteColour(unsigned char alpha, bool randomColour);
+// The unit quad at z = 0 with the texture upright.
+void DrawUnitQuad();
