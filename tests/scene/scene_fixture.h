@@ -17,6 +17,7 @@
 #include "platform/gl.h"
 #include "platform/test_hooks.h"
 #include "scene/scene.h"
+#include "support/feedback_quads.h"
 #include "support/shell_fixture.h"
 #include "timing/clock.h"
 #include "timing/random.h"
@@ -37,12 +38,6 @@ inline std::ostream& operator<<(std::ostream& out, const Rgb& c)
     return out << "(" << c.r << ", " << c.g << ", " << c.b << ")";
 }
 
-// One corner of a quad as GL received it, in the window coordinates of the
-// orthographic view that RecordQuads sets up, mapped back to eye space.
-struct Corner {
-    float x, y, z, s, t;
-};
-typedef std::vector<Corner> Quad;
 
 // The steps of the fly-in, done the long way: from 15, down by 0.1 (a
 // double) rounded to float per frame, pinned at -2 once it is not above it.
@@ -123,48 +118,23 @@ protected:
     template <typename Draw>
     static std::vector<Quad> RecordQuads(Draw draw)
     {
-        static GLfloat buffer[1 << 16];
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
         glLoadIdentity();
         glOrtho(-4.0, 4.0, -3.0, 3.0, -20.0, 20.0);
         glMatrixMode(GL_MODELVIEW);
-        glFeedbackBuffer((GLsizei)(sizeof buffer / sizeof buffer[0]), GL_3D_COLOR_TEXTURE, buffer);
-        glRenderMode(GL_FEEDBACK);
-        draw();
-        GLint used = glRenderMode(GL_RENDER);
+        std::vector<Quad> quads = ::RecordQuads(draw);
         glMatrixMode(GL_PROJECTION);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
 
-        // RGBA vertex: window x, y, z, colour (4), texture coordinate (4).
-        const int vertexFloats = 11;
-        std::vector<Quad> quads;
-        Quad current;
-        int triangles = 0;
-        for (GLint i = 0; i < used;) {
-            if (buffer[i] != GL_POLYGON_TOKEN)
-                return {};
-            int count = (int)buffer[i + 1];
-            const GLfloat* vertex = buffer + i + 2;
-            for (int v = 0; v < count; ++v, vertex += vertexFloats) {
-                Corner corner = {(vertex[0] - VIEW_WIDTH / 2.0f) / 80.0f, (vertex[1] - VIEW_HEIGHT / 2.0f) / 80.0f,
-                                 (0.5f - vertex[2]) * 40.0f, vertex[7], vertex[8]};
-                bool seen = false;
-                for (const Corner& c : current)
-                    seen = seen || (c.s == corner.s && c.t == corner.t);
-                if (!seen)
-                    current.push_back(corner);
+        // Window coordinates of that view, mapped back to eye space.
+        for (Quad& quad : quads)
+            for (Corner& c : quad) {
+                c.x = (c.x - VIEW_WIDTH / 2.0f) / 80.0f;
+                c.y = (c.y - VIEW_HEIGHT / 2.0f) / 80.0f;
+                c.z = (0.5f - c.z) * 40.0f;
             }
-            // A quad may reach us as one polygon or as two triangles.
-            triangles += count - 2;
-            if (triangles >= 2) {
-                quads.push_back(current);
-                current.clear();
-                triangles = 0;
-            }
-            i += 2 + count * vertexFloats;
-        }
         return quads;
     }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "atlas_feedback.h"
+#include "support/feedback_quads.h"
 #include "image/tga_writer.h"
 #include "text/atlas_font.h"
 #include "text_fixture.h"

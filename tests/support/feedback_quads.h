@@ -1,6 +1,6 @@
 // Records the quads that a drawing call sends to GL, in feedback mode: each
-// quad as its distinct corners with their texture coordinates, however the
-// driver splits it into triangles.
+// quad as its distinct corners (window coordinates) with their texture
+// coordinates, however the driver splits it into triangles.
 #pragma once
 
 #include <functional>
@@ -9,7 +9,7 @@
 #include "platform/gl.h"
 
 struct Corner {
-    float x, y, s, t;
+    float x, y, z, s, t;
 };
 typedef std::vector<Corner> Quad;
 
@@ -28,11 +28,11 @@ inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
     int triangles = 0;
     for (GLint i = 0; i < used;) {
         if (buffer[i] != GL_POLYGON_TOKEN)
-            return {};  // nothing else should come from text drawing
+            return {};  // nothing but polygons is expected
         int count = (int)buffer[i + 1];
         const GLfloat* vertex = buffer + i + 2;
         for (int v = 0; v < count; ++v, vertex += vertexFloats) {
-            Corner corner = {vertex[0], vertex[1], vertex[7], vertex[8]};
+            Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8]};
             bool seen = false;
             for (const Corner& c : current)
                 seen = seen || (c.x == corner.x && c.y == corner.y && c.s == corner.s && c.t == corner.t);
@@ -57,5 +57,5 @@ inline Corner CornerAt(const Quad& quad, float x, float y)
     for (const Corner& c : quad)
         if (__builtin_fabsf(c.x - x) < 1e-3f && __builtin_fabsf(c.y - y) < 1e-3f)
             return c;
-    return {x, y, __builtin_nanf(""), __builtin_nanf("")};
+    return {x, y, __builtin_nanf(""), __builtin_nanf(""), __builtin_nanf("")};
 }
