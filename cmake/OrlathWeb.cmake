@@ -1,0 +1,30 @@
+# orlath_web_page(TARGET [IMAGES dir]): makes an executable target that
+# links the web layer into a page folder, build-web/web/TARGET/, holding
+# index.html (platform/web/page/index.html), TARGET.js, TARGET.wasm and
+# TARGET.data, the image folder (default: the build's bin/imagenes)
+# preloaded as /imagenes in the page's file system.
+#
+# The package's emcc needs NODE_PATH to find its JavaScript optimiser's
+# parser, so every link runs under it; the page is our own, since the
+# package's HTML minifier fails on emcc's.
+set(ORLATH_WEB_PAGE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/../platform/web/page/index.html)
+
+function(orlath_web_page target)
+  cmake_parse_arguments(PAGE "" "IMAGES" "" ${ARGN})
+  if(NOT PAGE_IMAGES)
+    set(PAGE_IMAGES ${ORLATH_IMAGE_DIR})
+  endif()
+  set(folder ${CMAKE_BINARY_DIR}/web/${target})
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${folder}
+    SUFFIX ".js"
+    RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+  target_link_options(${target} PRIVATE
+    "SHELL:--preload-file ${PAGE_IMAGES}@/imagenes")
+  if(TARGET startup_images)
+    add_dependencies(${target} startup_images)
+  endif()
+  set(ORLATH_PAGE_SCRIPT ${target}.js)
+  set(ORLATH_PAGE_NAME ${target})
+  configure_file(${ORLATH_WEB_PAGE_TEMPLATE} ${folder}/index.html @ONLY)
+endfunction()
