@@ -1,0 +1,41 @@
+// The gallery's page in headless Chromium: after No it shows its contents
+// page, and Space turns to the next page, announced on the page's output
+// and changing the picture. node gallery_test.js WEB_DIR.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert');
+const path = require('path');
+const {serve} = require('./serve.js');
+const {launch, openAtQuestion} = require('./browser.js');
+const {differingFraction} = require('./pixels.js');
+
+const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+test('the gallery page turns a page on Space', async (t) => {
+  const {server, base} = await serve(webDir);
+  const browser = await launch();
+  t.after(async () => {
+    await browser.close();
+    server.close();
+  });
+  const page = await openAtQuestion(browser, base + 'gallery/');
+  await page.click('#no');
+  const log = () => page.$eval('#log', (e) => e.textContent);
+  await page.waitForFunction(() => /page 1\/13: Contents/.test(document.getElementById('log').textContent),
+                             {timeout: 20000});
+  await pause(300);
+  const canvas = await page.$('#canvas');
+  const before = await canvas.screenshot();
+
+  await page.keyboard.down('Space');
+  await pause(150);
+  await page.keyboard.up('Space');
+  await page.waitForFunction(() => /page 2\/13: /.test(document.getElementById('log').textContent),
+                             {timeout: 10000}).catch(() => {});
+  assert.match(await log(), /page 2\/13: DrawWhiteFade over the scene\n$/);
+  // The contents page's text box is gone: much of the picture changes.
+  const after = await canvas.screenshot();
+  const changed = await differingFraction(page, before, after);
+  assert.ok(changed > 0.2, `only ${(changed * 100).toFixed(1)}% changed`);
+});

@@ -1,0 +1,73 @@
+// The shipped program's page in headless Chromium, one run with the debug
+// report on: the start question's exact text, No starting the scene, a
+// moving picture, Escape's exit status 27, and the report the native
+// build writes. node shell_test.js WEB_DIR (build-web/web).
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert');
+const {execFileSync} = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const {serve} = require('./serve.js');
+const {launch, openAtQuestion} = require('./browser.js');
+const {differingFraction} = require('./pixels.js');
+
+const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+test('the shipped page', async (t) => {
+  const {server, base} = await serve(webDir);
+  const browser = await launch();
+  t.after(async () => {
+    await browser.close();
+    server.close();
+  });
+  const page = await openAtQuestion(browser, base + 'orlath/?report');
+
+  await t.test('asks the start question with its exact text', async () => {
+    assert.strictEqual(await page.$eval('#box-text', (e) => e.textContent), '\u00bfA pantalla completa? (640x480 32bpp)');
+    assert.strictEqual(await page.$eval('#box-caption', (e) => e.textContent), 'Orlath - Brenvik!');
+    assert.deepStrictEqual(await page.$$eval('#box-buttons button', (all) => all.map((b) => b.id)), ['yes', 'no']);
+    assert.strictEqual(await page.evaluate(() => Module.orlathFrames || 0), 0, 'no frame before the answer');
+  });
+
+  await t.test('No starts the scene, which moves', async () => {
+    await page.click('#no');
+    await page.waitForFunction(() => Module.orlathFrames > 5, {timeout: 20000});
+    assert.strictEqual(await page.$eval('#box', (e) => e.style.display), 'none');
+    assert.strictEqual(await page.title(), 'Orlath - Brenvik!');
+    const canvas = await page.$('#canvas');
+    const first = await canvas.screenshot();
+    await pause(1000);
+    const second = await canvas.screenshot();
+    const drawn = await differingFraction(page, first, [0, 0, 0]);
+    const moved = await differingFraction(page, first, second);
+    assert.ok(drawn > 0.5, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
+    assert.ok(moved > 0.05, `only ${(moved * 100).toFixed(1)}% changed in a second`);
+  });
+
+  await t.test('Escape ends the run with exit status 27', async () => {
+    await page.keyboard.down('Escape');
+    await pause(150);
+    await page.keyboard.up('Escape');
+    await page.waitForFunction(() => /^exit status/.test(document.getElementById('status').textContent),
+                               {timeout: 10000});
+    assert.strictEqual(await page.$eval('#status', (e) => e.textContent), 'exit status 27');
+  });
+
+  await t.test('the report shown is the native build\'s', async () => {
+    const shown = await page.$eval('#report', (e) => e.textContent);
+    const file = path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'orlath-report-')), 'Debug.txt');
+    // The page decodes Windows-1252; the report's bytes are ASCII and Latin-1,
+    // which encode back one to one.
+    fs.writeFileSync(file, Buffer.from(shown, 'latin1'));
+    try {
+      execFileSync('python3', [path.join(__dirname, 'check_report.py'), file], {encoding: 'utf8'});
+    } catch (error) {
+      assert.fail(error.stdout);
+    } finally {
+      fs.rmSync(path.dirname(file), {recursive: true, force: true});
+    }
+  });
+});
