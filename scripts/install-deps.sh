@@ -21,7 +21,13 @@ PACKAGES=(
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
   # leak checks, image tools
   valgrind libstb-dev
+  # web build: the compiler (its GL emulation, libc and node's parser come
+  # with it), Chromium for the pages' tests and screenshots, and node, whose
+  # npm fetches puppeteer-core into tests/web/ (package-lock.json there)
+  emscripten chromium nodejs
 )
+# Some builds of nodejs carry npm inside; Debian's is a package of its own.
+command -v npm >/dev/null || PACKAGES+=(npm)
 
 missing=()
 for package in "${PACKAGES[@]}"; do

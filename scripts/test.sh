@@ -8,12 +8,14 @@
 #   4. the MinGW-w64 cross-build of orlath.exe, tgacheck.exe and gallery.exe,
 #   5. the same end-to-end suite against orlath.exe under Wine, and tgacheck
 #      against tgacheck.exe (CTest label wine),
-#   6. the fuzz targets for about a minute, when scripts/fuzz.sh is there.
+#   6. the web build (emscripten, in <build>-web) and its pages' tests in
+#      headless Chromium (CTest label web),
+#   7. the fuzz targets for about a minute, when scripts/fuzz.sh is there.
 # Every stage runs even when an earlier one failed (unless it needs that
 # one's build); the script exits non-zero if any stage failed.
 #
 # Build folders: $ORLATH_BUILD (default build), and beside it
-# <that>-sanitize, -memcheck, -mingw and -fuzz.
+# <that>-sanitize, -memcheck, -mingw, -web and -fuzz.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -138,6 +140,21 @@ if [[ " ${passed_stages[*]} " == *" build "* && " ${passed_stages[*]} " == *" mi
 else
   echo "needs the Release build and the MinGW build"
   fail wine
+fi
+
+stage "web build in $build-web/, pages in headless Chromium"
+# puppeteer-core comes from npm at the version tests/web/package-lock.json names.
+if (cd tests/web && npm ci --no-audit --no-fund --loglevel=error) \
+   && emcmake cmake -S . -B "$build-web" -DCMAKE_BUILD_TYPE=Release >"$log_dir/configure-web.txt" 2>&1 \
+   || { cat "$log_dir/configure-web.txt"; false; } && cmake --build "$build-web" -j"$jobs"; then
+  if (cd "$build-web" && ctest --output-on-failure -L web 2>&1 | tee "$log_dir/ctest-web.txt"); then
+    pass web
+  else
+    fail web
+  fi
+  count_ctest "$log_dir/ctest-web.txt"
+else
+  fail web-build
 fi
 
 if [[ -f scripts/fuzz.sh ]]; then
