@@ -9,6 +9,12 @@
 # screenshot, Debug.txt and the exit status are kept in out/demo-<time>/.
 # The gallery's headless run saves one screenshot per page instead, in
 # out/gallery-<time>/.
+#
+# `demo.sh web` builds the web pages of both programs instead (emscripten,
+# into build-web/web/) and serves them on 127.0.0.1, printing each page's
+# address (WEB_PORT, default 8000). Without a display it opens each page in
+# headless Chromium, answers No, and keeps a screenshot of the page after
+# DEMO_SECONDS in out/web-<time>/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,11 +22,27 @@ program="${1:-orlath}"
 case "$program" in
   orlath) kind=demo ;;
   gallery) kind=gallery ;;
-  *) echo "usage: $0 [gallery]" >&2; exit 2 ;;
+  web) kind=web ;;
+  *) echo "usage: $0 [gallery|web]" >&2; exit 2 ;;
 esac
 
 if [[ $(id -u) -eq 0 ]]; then
   bash scripts/install-deps.sh
+fi
+
+if [[ $kind == web ]]; then
+  build=${ORLATH_BUILD:-build}-web
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+  emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$build" -j2
+  if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
+    exec node scripts/web_demo.js serve "$build/web" "${WEB_PORT:-8000}"
+  fi
+  out="out/web-$(date +%Y%m%d-%H%M%S)"
+  echo "no display: screenshots of each page from headless Chromium, in $out/"
+  node scripts/web_demo.js shots "$build/web" "$out" "${DEMO_SECONDS:-5}"
+  echo "results in $(pwd)/$out/"
+  exit 0
 fi
 
 build=${ORLATH_BUILD:-build}
