@@ -1,8 +1,9 @@
-# orlath_web_page(TARGET [IMAGES dir]): makes an executable target that
-# links the web layer into a page folder, build-web/web/TARGET/, holding
-# index.html (platform/web/page/index.html), TARGET.js, TARGET.wasm and
-# TARGET.data, the image folder (default: the build's bin/imagenes)
-# preloaded as /imagenes in the page's file system.
+# orlath_web_page(TARGET [IMAGE_DIR dir] [IMAGES file...]): makes an
+# executable target that links the web layer into a page folder,
+# build-web/web/TARGET/, holding index.html (platform/web/page/index.html),
+# TARGET.js, TARGET.wasm and TARGET.data: the image folder (default: the
+# build's bin/imagenes), or only the IMAGES named from it, preloaded as
+# /imagenes in the page's file system.
 #
 # The package's emcc needs NODE_PATH to find its JavaScript optimiser's
 # parser, so every link runs under it; the page is our own, since the
@@ -10,17 +11,23 @@
 set(ORLATH_WEB_PAGE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/../platform/web/page/index.html)
 
 function(orlath_web_page target)
-  cmake_parse_arguments(PAGE "" "IMAGES" "" ${ARGN})
-  if(NOT PAGE_IMAGES)
-    set(PAGE_IMAGES ${ORLATH_IMAGE_DIR})
+  cmake_parse_arguments(PAGE "" "IMAGE_DIR" "IMAGES" ${ARGN})
+  if(NOT PAGE_IMAGE_DIR)
+    set(PAGE_IMAGE_DIR ${ORLATH_IMAGE_DIR})
   endif()
   set(folder ${CMAKE_BINARY_DIR}/web/${target})
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${folder}
     SUFFIX ".js"
     RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
-  target_link_options(${target} PRIVATE
-    "SHELL:--preload-file ${PAGE_IMAGES}@/imagenes")
+  if(PAGE_IMAGES)
+    foreach(image ${PAGE_IMAGES})
+      target_link_options(${target} PRIVATE "SHELL:--preload-file ${PAGE_IMAGE_DIR}/${image}@/imagenes/${image}")
+      set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PAGE_IMAGE_DIR}/${image})
+    endforeach()
+  else()
+    target_link_options(${target} PRIVATE "SHELL:--preload-file ${PAGE_IMAGE_DIR}@/imagenes")
+  endif()
   if(TARGET startup_images)
     add_dependencies(${target} startup_images)
   endif()

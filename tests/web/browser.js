@@ -6,14 +6,15 @@ const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 
-async function launch() {
+// extraArgs: more switches, such as the frame-rate limit's for a benchmark.
+async function launch(extraArgs = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'orlath-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
            '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-           `--user-data-dir=${profile}`, '--window-size=800,700'],
+           `--user-data-dir=${profile}`, '--window-size=800,700', ...extraArgs],
   });
   browser.on('disconnected', () => {
     try {

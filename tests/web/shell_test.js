@@ -1,7 +1,8 @@
 // The shipped program's page in headless Chromium, one run with the debug
 // report on: the start question's exact text, No starting the scene, a
-// moving picture, Escape's exit status 27, and the report the native
-// build writes. node shell_test.js WEB_DIR (build-web/web).
+// moving picture, F1 into full screen and back (a new GL context each
+// time, which must load its textures again), Escape's exit status 27, and
+// the report the native build writes. node shell_test.js WEB_DIR (build-web/web).
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -45,6 +46,21 @@ test('the shipped page', async (t) => {
     const moved = await differingFraction(page, first, second);
     assert.ok(drawn > 0.5, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
     assert.ok(moved > 0.05, `only ${(moved * 100).toFixed(1)}% changed in a second`);
+  });
+
+  await t.test('F1 reopens the window full screen and back, drawing each time', async () => {
+    const canvas = await page.$('#canvas');
+    for (const fullscreen of [true, false]) {
+      const frames = await page.evaluate(() => Module.orlathFrames);
+      await page.keyboard.down('F1');
+      await pause(150);
+      await page.keyboard.up('F1');
+      await page.waitForFunction((n) => Module.orlathFrames > n + 10, {timeout: 10000}, frames);
+      assert.strictEqual(await page.title(), 'Kivo\'s OpenGL Framework');
+      assert.strictEqual(await page.evaluate(() => document.fullscreenElement === Module.canvas), fullscreen);
+      const drawn = await differingFraction(page, await canvas.screenshot(), [0, 0, 0]);
+      assert.ok(drawn > 0.5, `only ${(drawn * 100).toFixed(1)}% drawn (full screen: ${fullscreen})`);
+    }
   });
 
   await t.test('Escape ends the run with exit status 27', async () => {
