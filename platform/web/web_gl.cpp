@@ -2,7 +2,7 @@
 // enables, colour, blending and matrix mode; attribute push and pop over
 // that state; raster position, glBitmap and display lists that record
 // bitmaps (the bitmap font's glyphs); glRectf; unsized texture formats;
-// gluBuild2DMipmaps on glGenerateMipmap.
+// texture name 0 drawing untextured; gluBuild2DMipmaps on glGenerateMipmap.
 //
 // Needs a current context of web_wgl.cpp. Bitmaps are drawn as textured
 // quads from one 512x512 atlas per context, through the alpha test, so the
@@ -164,6 +164,26 @@ extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint internalFormat, GLsizei 
     glTexImage2D(target, 0, (GLint)format, width, height, 0, format, type, data);
     glGenerateMipmap(target);
     return 0;
+}
+
+static GLuint whiteTexture = 0;
+
+extern "C" void WebGlBindTexture(GLenum target, GLuint texture)
+{
+    if (target != GL_TEXTURE_2D || texture != 0) {
+        glBindTexture(target, texture);
+        return;
+    }
+    if (whiteTexture == 0) {
+        const GLubyte white[4] = {255, 255, 255, 255};
+        glGenTextures(1, &whiteTexture);
+        glBindTexture(GL_TEXTURE_2D, whiteTexture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        return;
+    }
+    glBindTexture(GL_TEXTURE_2D, whiteTexture);
 }
 
 // ---------------------------------------------------------------- attributes
@@ -546,6 +566,7 @@ void WebGlStartContext(int width, int height)
     memset(lists, 0, sizeof lists);
     compilingList = 0;
     atlasTexture = 0;
+    whiteTexture = 0;
     shelfX = shelfY = shelfHeight = 0;
     pendingCount = 0;
     DefaultState();
@@ -555,7 +576,7 @@ void WebGlStartContext(int width, int height)
     glBlendFunc(GL_ONE, GL_ZERO);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glDepthFunc(GL_LESS);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    WebGlBindTexture(GL_TEXTURE_2D, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     const GLenum modes[] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
     for (GLenum mode : modes) {

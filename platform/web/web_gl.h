@@ -28,6 +28,10 @@ void WebGlMatrixMode(GLenum mode);
 // Unsized internal formats 3 and 4 become GL_RGB and GL_RGBA.
 void WebGlTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height, GLint border,
                      GLenum format, GLenum type, const void* pixels);
+// Texture name 0 has no image: GL 1.1 then draws untextured, WebGL samples
+// black. The layer binds a white texel in its place, which modulates to
+// the plain colour.
+void WebGlBindTexture(GLenum target, GLuint texture);
 // Hints the browser does not know are accepted and ignored.
 void WebGlHint(GLenum target, GLenum mode);
 
@@ -46,3 +50,4 @@ void WebGlHint(GLenum target, GLenum mode);
 #define glMatrixMode WebGlMatrixMode
 #define glTexImage2D WebGlTexImage2D
 #define glHint WebGlHint
+#define glBindTexture WebGlBindTexture
