@@ -43,7 +43,7 @@ EM_ASYNC_JS(int, WebAskPage, (const char* text, const char* caption, int buttons
             if (e.keyCode == 13) {
                 e.preventDefault();
                 resolve(chosen[0][2]);
-            } else if (e.keyCode == 27 && buttons != 3 && buttons != 4 || e.keyCode == 27 && chosen.length > 1) {
+            } else if (e.keyCode == 27) {
                 e.preventDefault();
                 resolve(chosen[chosen.length - 1][2]);
             }

@@ -26,8 +26,8 @@ EM_JS(void, WebListenToPage, (), {
     if (Module.orlathEvents)
         return;
     var events = Module.orlathEvents = [];
-    // Keys the browser would act on itself (help, scrolling, search).
-    var kept = {112: 1, 32: 1, 37: 1, 38: 1, 39: 1, 40: 1, 33: 1, 34: 1, 8: 1, 9: 1, 114: 1, 116: 1};
+    // Keys the browser would act on itself (help, scrolling, focus moves).
+    var kept = {112: 1, 32: 1, 37: 1, 38: 1, 39: 1, 40: 1, 33: 1, 34: 1, 8: 1, 9: 1};
     window.addEventListener("keydown", function(e) {
         if (Module.orlathBoxOpen)
             return;

@@ -46,7 +46,9 @@ EM_ASYNC_JS(void, WebAwaitNextFrame, (), {
     Module.orlathFrames = (Module.orlathFrames || 0) + 1;
     if (Module.orlathFrames == 1)
         Module.orlathFirstFrameAt = performance.now();
-    // A hidden page gets no animation frames; a timer keeps the loop going.
+    // A page hidden before its first frame gets no animation frames; a
+    // timer (which the browser slows down) keeps its loop going. Once
+    // waiting on a frame, the loop simply sleeps while the page is hidden.
     await new Promise(function(resolve) {
         if (document.hidden)
             setTimeout(resolve, 16);

@@ -1,6 +1,6 @@
 // The shipped program's page in headless Chromium, one run with the debug
 // report on: the start question's exact text, No starting the scene, a
-// moving picture, F1 into full screen and back (a new GL context each
+// moving picture, no frames while the page is hidden, F1 into full screen and back (a new GL context each
 // time, which must load its textures again), Escape's exit status 27, and
 // the report the native build writes. node shell_test.js WEB_DIR (build-web/web).
 'use strict';
@@ -46,6 +46,20 @@ test('the shipped page', async (t) => {
     const moved = await differingFraction(page, first, second);
     assert.ok(drawn > 0.5, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
     assert.ok(moved > 0.05, `only ${(moved * 100).toFixed(1)}% changed in a second`);
+  });
+
+  await t.test('a hidden page draws nothing, and draws again when shown', async () => {
+    const other = await browser.newPage();
+    await other.bringToFront();
+    await pause(300);
+    const hidden = await page.evaluate(() => [document.hidden, Module.orlathFrames]);
+    await pause(2000);
+    const later = await page.evaluate(() => Module.orlathFrames);
+    await page.bringToFront();
+    await other.close();
+    await page.waitForFunction((n) => Module.orlathFrames > n + 10, {timeout: 10000}, later);
+    assert.ok(hidden[0], 'the page did not become hidden');
+    assert.strictEqual(later, hidden[1], 'frames were drawn while hidden');
   });
 
   await t.test('F1 reopens the window full screen and back, drawing each time', async () => {
