@@ -4,7 +4,12 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
+let puppeteer;
+try {
+  puppeteer = require('puppeteer-core');
+} catch (error) {
+  throw new Error('puppeteer-core is missing: run `npm ci` in tests/web (test.sh and demo.sh web do)');
+}
 
 // extraArgs: more switches, such as the frame-rate limit's for a benchmark.
 async function launch(extraArgs = []) {
