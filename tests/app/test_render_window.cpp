@@ -73,11 +73,25 @@ TEST_F(RenderWindow, WindowedOpenBuildsEverythingWithTheFixedGLState)
     EXPECT_EQ(TestMessageBoxCount(), 0);
 }
 
-TEST_F(RenderWindow, PixelFormatRequestKeepsTheFirstWindowsValues)
+// F1's re-open, at a size the offscreen display has: full screen at 16
+// bits, while the pixel-format request stays the first window's.
+TEST_F(RenderWindow, FullScreenReopenAt16BitsKeepsThePixelFormatRequest)
 {
     ASSERT_TRUE(OpenWindowed());
+    EXPECT_EQ(TestWindowStyle(hWnd), (DWORD)(WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
     CloseRenderWindow();
-    ASSERT_TRUE(OpenRenderWindow("Kivo's OpenGL Framework", 640, 480, 16, false));
+    DEVMODEA desktop = {};
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop));
+    int width = (int)desktop.dmPelsWidth, height = (int)desktop.dmPelsHeight;
+    ASSERT_TRUE(OpenRenderWindow("Kivo's OpenGL Framework", width, height, 16, true));
+
+    EXPECT_TRUE(fullscreenMode);
+    EXPECT_EQ(TestMessageBoxCount(), 0);
+    EXPECT_EQ(TestWindowStyle(hWnd), (DWORD)(WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    EXPECT_EQ(TestCursorCount(), -1);
+    EXPECT_EQ(TestDisplayModeWidth(), width);
+    EXPECT_EQ(TestDisplayModeHeight(), height);
+    EXPECT_EQ(TestDisplayModeBits(), 16);
 
     EXPECT_EQ(pfd.nSize, 40);
     EXPECT_EQ(pfd.nVersion, 1);
@@ -100,6 +114,10 @@ TEST_F(RenderWindow, PixelFormatRequestKeepsTheFirstWindowsValues)
     EXPECT_TRUE(chosen.dwFlags & PFD_DOUBLEBUFFER);
     EXPECT_EQ(chosen.cColorBits, 32);
     EXPECT_GE(chosen.cDepthBits, 16);
+
+    CloseRenderWindow();
+    EXPECT_EQ(TestCursorCount(), 0);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
 }
 
 struct OpenFailure {
