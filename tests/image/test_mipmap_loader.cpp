@@ -125,6 +125,8 @@ TEST_F(MipmapLoader, AnyCutOrForeignHeaderIsRefusedSilently)
     EXPECT_EQ(Load(TgaHeader(2, 65535, 65535, 32) + "abcd"), 1);
     EXPECT_EQ(Load(TgaHeader(2, 32768, 32768, 32) + "abcd"), 1);
     EXPECT_EQ(LoadMipmappedTga(&record, "nowhere.tga"), 1);
+    ASSERT_EQ(mkdir("folder.tga", 0755), 0);
+    EXPECT_EQ(LoadMipmappedTga(&record, "folder.tga"), 1);
     EXPECT_EQ(TestMessageBoxCount(), 0);
     EXPECT_EQ(record.texId, 0u);
 }
@@ -165,11 +167,15 @@ TEST_F(FileLength, CountsTheBytesOfAnyReadableFile)
     EXPECT_EQ(result, 1234);
 }
 
-TEST_F(FileLength, MissingFileGives666AndPrintsItsLine)
+TEST_F(FileLength, MissingFileOrAFolderGives666AndPrintsItsLine)
 {
-    int result = -1;
-    EXPECT_EQ(CaptureStdout(GetFileLength, "missing.bin", &result), "\nNo se puede abrir missing.bin para lectura.");
-    EXPECT_EQ(result, 666);
+    ASSERT_EQ(mkdir("folder.bin", 0755), 0);
+    for (std::string name : {"missing.bin", "folder.bin"}) {
+        int result = -1;
+        EXPECT_EQ(CaptureStdout(GetFileLength, name.c_str(), &result),
+                  "\nNo se puede abrir " + name + " para lectura.");
+        EXPECT_EQ(result, 666);
+    }
 }
 
 }  // namespace

@@ -165,16 +165,20 @@ TEST(TgaMessages, TableHoldsEveryBoxTextAndCaption)
 
 // ---- refusals, in the order the checks meet them
 
-TEST_F(TgaReader, MissingFileIsRefused)
+// A folder cannot be opened as a file on Windows: it is missing everywhere.
+TEST_F(TgaReader, MissingFileOrAFolderIsRefusedAsMissing)
 {
-    TestHooksReset();
-    record.pixels = reinterpret_cast<unsigned char*>(&record);  // not ours to free
-    EXPECT_FALSE(LoadTga(&record, "nowhere.tga"));
-    EXPECT_EQ(record.pixels, nullptr);
-    ASSERT_EQ(TestMessageBoxCount(), 1);
-    EXPECT_STREQ(TestMessageBoxAt(0)->text, "No puedo abrir el fichero de textura !");
-    EXPECT_STREQ(TestMessageBoxAt(0)->caption, "ERROR");
-    EXPECT_EQ(TestMessageBoxAt(0)->flags, UINT(MB_OK));
+    ASSERT_EQ(mkdir("folder.tga", 0755), 0);
+    for (const char* path : {"nowhere.tga", "folder.tga"}) {
+        TestHooksReset();
+        record.pixels = reinterpret_cast<unsigned char*>(&record);  // not ours to free
+        EXPECT_FALSE(LoadTga(&record, path));
+        EXPECT_EQ(record.pixels, nullptr);
+        ASSERT_EQ(TestMessageBoxCount(), 1);
+        EXPECT_STREQ(TestMessageBoxAt(0)->text, "No puedo abrir el fichero de textura !") << path;
+        EXPECT_STREQ(TestMessageBoxAt(0)->caption, "ERROR");
+        EXPECT_EQ(TestMessageBoxAt(0)->flags, UINT(MB_OK));
+    }
 }
 
 TEST_F(TgaReader, FileEndingInsideTheFirstTwelveBytesCannotGiveItsHeader)
