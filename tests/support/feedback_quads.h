@@ -1,6 +1,8 @@
 // Records the quads that a drawing call sends to GL, in feedback mode: each
 // quad as its distinct corners (window coordinates) with their texture
-// coordinates, however the driver splits it into triangles.
+// coordinates, however the driver splits it into triangles; and, when asked
+// for, the signed area of every polygon GL handed back (negative when it is
+// wound clockwise on the screen).
 #pragma once
 
 #include <functional>
@@ -13,7 +15,7 @@ struct Corner {
 };
 typedef std::vector<Corner> Quad;
 
-inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
+inline std::vector<Quad> RecordQuads(const std::function<void()>& draw, std::vector<float>* areas = nullptr)
 {
     static GLfloat buffer[1 << 18];
     glFeedbackBuffer((GLsizei)(sizeof buffer / sizeof buffer[0]), GL_3D_COLOR_TEXTURE, buffer);
@@ -31,6 +33,13 @@ inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
             return {};  // nothing but polygons is expected
         int count = (int)buffer[i + 1];
         const GLfloat* vertex = buffer + i + 2;
+        float area = 0.0f;
+        for (int v = 0; v < count; ++v) {
+            const GLfloat* next = vertex + (v + 1) % count * vertexFloats;
+            area += (vertex[v * vertexFloats] * next[1] - next[0] * vertex[v * vertexFloats + 1]) / 2;
+        }
+        if (areas)
+            areas->push_back(area);
         for (int v = 0; v < count; ++v, vertex += vertexFloats) {
             Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8]};
             bool seen = false;

@@ -15,15 +15,6 @@ TEST_F(RandomSource, UnseededSequenceIsTheLinearCongruentialOne)
         EXPECT_EQ(RandomNext(), value);
 }
 
-TEST_F(RandomSource, ValuesStayWithinFifteenBits)
-{
-    for (int i = 0; i < 100000; ++i) {
-        int value = RandomNext();
-        ASSERT_GE(value, 0);
-        ASSERT_LE(value, RANDOM_MAX);
-    }
-}
-
 // Each routine draws exactly one raw value; replaying the raw sequence tells
 // which raw value a result came from.
 static int NextRaw(uint32_t& state)
