@@ -2,8 +2,6 @@
 // every failure with its exact message.
 #include "app_fixture.h"
 
-#include <math.h>
-
 static bool OpenWindowed()
 {
     return OpenRenderWindow("Orlath - Brenvik!", 640, 480, 32, false);
@@ -55,15 +53,13 @@ TEST_F(RenderWindow, WindowedOpenBuildsEverythingWithTheFixedGLState)
     EXPECT_EQ(viewport[2], 640);
     EXPECT_EQ(viewport[3], 480);
 
-    // 45 degrees, aspect 640/480, near = the float 0.1, far 100.
+    // 45 degrees, aspect 640/480, near 0.1, far 100.
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    double f = 1.0 / tan(45.0 * M_PI / 360.0);
-    double nearPlane = (double)0.1f, farPlane = 100.0;
-    EXPECT_NEAR(projection[0], f / (640.0 / 480.0), 1e-6);
-    EXPECT_NEAR(projection[5], f, 1e-6);
-    EXPECT_NEAR(projection[10], (farPlane + nearPlane) / (nearPlane - farPlane), 1e-6);
-    EXPECT_NEAR(projection[14], 2 * farPlane * nearPlane / (nearPlane - farPlane), 1e-6);
+    EXPECT_NEAR(projection[0], 1.8106602, 1e-6);
+    EXPECT_NEAR(projection[5], 2.4142136, 1e-6);
+    EXPECT_NEAR(projection[10], -1.0020020, 1e-6);
+    EXPECT_NEAR(projection[14], -0.2002002, 1e-6);
 
     CloseRenderWindow();
     EXPECT_EQ(hWnd, nullptr);

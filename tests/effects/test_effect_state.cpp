@@ -4,7 +4,7 @@
 // primitive that forgets a step shows it.
 #include "effects_fixture.h"
 
-#include <functional>
+#include "support/feedback_quads.h"
 
 class EffectState : public EffectTest {
 protected:
@@ -71,33 +71,18 @@ TEST_F(EffectState, PlainFadesLeaveBlendOffDepthOnAndTheirColourAndTouchNoTextur
     }
 }
 
-// Feedback mode hands back each corner of what a call draws as GL received
-// it: window x, y and depth, then the colour.
-static std::vector<std::vector<GLfloat>> FedCorners(const std::function<void()>& draw)
+// Each corner of the overlay a call draws: its window depth, grey and alpha
+// (GL hands colours back clamped to 0..1).
+static void ExpectOverlay(const std::function<void()>& draw, float depth, float grey, float alpha)
 {
-    static GLfloat buffer[1024];
-    glFeedbackBuffer(1024, GL_3D_COLOR, buffer);
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    GLint used = glRenderMode(GL_RENDER);
-    std::vector<std::vector<GLfloat>> corners;
-    for (GLint i = 0; i < used && buffer[i] == GL_POLYGON_TOKEN; i += 2 + (GLint)buffer[i + 1] * 7)
-        for (int v = 0; v < (int)buffer[i + 1]; ++v)
-            corners.emplace_back(buffer + i + 2 + v * 7, buffer + i + 9 + v * 7);
-    return corners;
-}
-
-// Each corner's depth and colour (GL hands colours back clamped to 0..1);
-// at least a triangle's worth of corners.
-static void ExpectCorners(const std::vector<std::vector<GLfloat>>& corners, float depth, float grey, float alpha)
-{
-    ASSERT_GE(corners.size(), 3u);
-    for (const std::vector<GLfloat>& corner : corners) {
-        EXPECT_NEAR(corner[2], depth, 1e-5f);
-        EXPECT_EQ(corner[3], grey);
-        EXPECT_EQ(corner[5], grey);
-        EXPECT_EQ(corner[6], fminf(fmaxf(alpha, 0.0f), 1.0f));
-    }
+    std::vector<Quad> quads = RecordQuads(draw);
+    ASSERT_FALSE(quads.empty());
+    for (const Quad& quad : quads)
+        for (const Corner& corner : quad) {
+            EXPECT_NEAR(corner.z, depth, 1e-5f);
+            EXPECT_EQ(corner.red, grey);
+            EXPECT_EQ(corner.alpha, fminf(fmaxf(alpha, 0.0f), 1.0f));
+        }
 }
 
 TEST_F(EffectState, PlainFadesDrawAtTheNearPlaneWithTheirUnclampedAlpha)
@@ -114,7 +99,7 @@ TEST_F(EffectState, PlainFadesDrawAtTheNearPlaneWithTheirUnclampedAlpha)
         // Window depth 0: the overlay lies on the near plane. The current
         // colour keeps the alpha as given.
         auto expectFade = [&](const std::function<void()>& draw, float grey) {
-            ExpectCorners(FedCorners(draw), 0.0f, grey, figure.alpha);
+            ExpectOverlay(draw, 0.0f, grey, figure.alpha);
             EXPECT_EQ(ReadGlState().colour[3], figure.alpha);
         };
         expectFade([&] { DrawBlackFade(figure.t); }, 0.0f);
@@ -136,7 +121,7 @@ TEST_F(EffectState, TexturedFadeDrawsOneUnitAwayItsClampedAlphaInTheGreyGiven)
     for (const auto& figure : figures) {
         SCOPED_TRACE(figure.t);
         // Window depth of eye depth -1 under the 0.1..100 projection.
-        ExpectCorners(FedCorners([&] { DrawTexturedFade(figure.t, 2, 0.375f); }), 0.9009009f, 0.375f, figure.alpha);
+        ExpectOverlay([&] { DrawTexturedFade(figure.t, 2, 0.375f); }, 0.9009009f, 0.375f, figure.alpha);
     }
 }
 

@@ -322,16 +322,6 @@ TEST_F(TgaReader, AlphaStaysInPlaceAt32Bits)
     EXPECT_EQ(record.pixelFormat, uint32_t(GL_RGBA));
 }
 
-TEST_F(TgaReader, OddSizesStayTightlyPacked)
-{
-    for (int bits : {24, 32}) {
-        for (auto size : std::vector<std::pair<int, int>>{{3, 5}, {7, 1}, {1, 9}, {5, 3}, {129, 2}}) {
-            std::vector<Rgba> image = SomePixels(size.first * size.second, uint32_t(size.first * 31 + bits));
-            ExpectLoads(UncompressedTga(size.first, size.second, bits, image), size.first, size.second, bits, image);
-        }
-    }
-}
-
 TEST_F(TgaReader, BytesAfterTheUncompressedPixelsAreIgnored)
 {
     std::vector<Rgba> image = SomePixels(4, 3);

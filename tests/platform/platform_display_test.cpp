@@ -62,22 +62,6 @@ TEST_F(LayerDisplay, DesktopSizeIsListedAt16BitsAndTakenFullScreenAtAnyDepth)
     EXPECT_EQ(TestDisplayModeWidth(), 0);
 }
 
-TEST_F(LayerDisplay, FullScreenWindowFollowsTheModeInForce)
-{
-    DEVMODEA current = {};
-    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
-    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 32);
-    ASSERT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    HWND hWnd = OpenWindow(WS_POPUP, (int)current.dmPelsWidth, (int)current.dmPelsHeight);
-    ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
-    ShowWindow(hWnd, SW_SHOW);
-    RECT client;
-    GetClientRect(hWnd, &client);
-    EXPECT_EQ(client.right, (LONG)current.dmPelsWidth);
-    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_TRUE(IsWindow(hWnd));
-}
-
 TEST_F(LayerDisplay, CursorCounterHidesBelowZero)
 {
     EXPECT_EQ(ShowCursor(FALSE), -1);

@@ -12,6 +12,7 @@
 
 struct Corner {
     float x, y, z, s, t;
+    float red, alpha;  // as GL hands them back, clamped to 0..1
 };
 typedef std::vector<Corner> Quad;
 
@@ -41,7 +42,7 @@ inline std::vector<Quad> RecordQuads(const std::function<void()>& draw, std::vec
         if (areas)
             areas->push_back(area);
         for (int v = 0; v < count; ++v, vertex += vertexFloats) {
-            Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8]};
+            Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8], vertex[3], vertex[6]};
             bool seen = false;
             for (const Corner& c : current)
                 seen = seen || (c.x == corner.x && c.y == corner.y && c.s == corner.s && c.t == corner.t);
@@ -66,5 +67,6 @@ inline Corner CornerAt(const Quad& quad, float x, float y)
     for (const Corner& c : quad)
         if (__builtin_fabsf(c.x - x) < 1e-3f && __builtin_fabsf(c.y - y) < 1e-3f)
             return c;
-    return {x, y, __builtin_nanf(""), __builtin_nanf(""), __builtin_nanf("")};
+    float nan = __builtin_nanf("");
+    return {x, y, nan, nan, nan, nan, nan};
 }
