@@ -251,8 +251,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     int classSlot = LayerFindClass(className);
     if (classSlot < 0 || (style & WS_CHILD) || width < 0 || height < 0)
         return nullptr;
-    if (!LayerEnsureVideo())
+    if (!LayerEnsureVideo()) {
+        LayerTellNoDisplay();
         return nullptr;
+    }
     LayerWindow* window = FreeSlot();
     if (!window)
         return nullptr;
