@@ -21,6 +21,9 @@ PACKAGES=(
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
   # leak checks, image tools
   valgrind libstb-dev
+  # orlath-capture: PNG frames through libpng, videos through the ffmpeg
+  # program (its tests and benchmark probe videos with ffprobe, from ffmpeg)
+  libpng-dev ffmpeg
 )
 
 missing=()
