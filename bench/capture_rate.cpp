@@ -148,6 +148,11 @@ double CaptureRate(int frames, const char* out, Resident* resident)
     char framesText[16];
     snprintf(framesText, sizeof framesText, "%d", frames);
     const char* report = "/tmp/bench-capture-report.txt";
+    // The resident sizes are sampled by the count of frames written, so
+    // the frames of the round before must be gone first.
+    std::string clear = std::string("rm -rf '") + out + "'";
+    if (system(clear.c_str()) != 0)
+        return 0.0;
     double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
     pid_t pid = fork();
     if (pid == 0) {

@@ -94,9 +94,13 @@ static bool CaptureOn()
         return false;
     }
     pipeFd = (int)fd;
-    // Programs the captured program starts do not inherit the pipe, or the
-    // capture would not see it close.
+    // Programs the captured program starts inherit neither the pipe (or the
+    // capture would not see it close) nor the variables, which would name
+    // a descriptor that is something else there.
     fcntl(pipeFd, F_SETFD, FD_CLOEXEC);
+    unsetenv(CAPTURE_ENV_FD);
+    unsetenv(CAPTURE_ENV_FPS);
+    unsetenv(CAPTURE_ENV_FRAMES);
     framesPerSecond = fps;
     Uint64 frequency = SDL_GetPerformanceFrequency();
     counterFrequency = frequency ? (LONGLONG)frequency : 1;
