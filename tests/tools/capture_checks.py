@@ -90,6 +90,7 @@ def refusals():
     os.mkdir(os.path.join(folder, "used"))
     open(os.path.join(folder, "used", "keep.txt"), "w").close()
     no_ffmpeg = dict(os.environ, PATH="/nonexistent")
+    no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     cases = [
         ([], "no program to capture", None),
         (["--", "./not-there"], "no program ./not-there", None),
@@ -102,6 +103,7 @@ def refusals():
         (["--out", "clip.avi", "--", ORLATH], "unknown extension of --out clip.avi", None),
         (["--out", "clip.mp4", "--", ORLATH], "needs the ffmpeg program, which is not on PATH", no_ffmpeg),
         (["--bogus", "--", ORLATH], "unknown option --bogus", None),
+        (["--display", "--", ORLATH], "--display needs a display", no_display),
     ]
     for args, message, env in cases:
         run = capture(args, folder, env)

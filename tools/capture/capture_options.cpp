@@ -246,6 +246,9 @@ int ParseOptions(int argc, char** argv)
         options.frames = (long)frames;
     }
 
+    if (options.display && !getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY"))
+        return Refuse("--display needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set%s", "");
+
     options.timeoutSeconds = 30.0;
     if (timeoutText && (!ParseDecimal(timeoutText, &options.timeoutSeconds) || options.timeoutSeconds <= 0.0))
         return Refuse("--timeout must be a number of seconds above 0, not %s", timeoutText);
