@@ -6,6 +6,7 @@
 // Limits: 20 formats, all RGBA, window-drawable and GL-capable; no
 // accumulation or auxiliary buffers; the driver may give more depth or
 // colour than a format names (never less, where it can help it).
+#include "platform/layer_capture.h"
 #include "platform/layer_internal.h"
 
 #include <SDL.h>
@@ -224,6 +225,7 @@ BOOL WINAPI SwapBuffers(HDC hDC)
     // SDL swaps only the window whose context is current.
     if (!window || !window->sdlWindow || SDL_GL_GetCurrentWindow() != window->sdlWindow)
         return FALSE;
+    LayerCaptureSwap(window);
     SDL_GL_SwapWindow(window->sdlWindow);
     return TRUE;
 }

@@ -16,6 +16,8 @@ DEMO_PACKAGES=(
   # a run without a display: private X server, input, window walking,
   # screenshots; SDL's X11 message box draws with xfonts-base's core fonts
   xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
+  # orlath-capture writes PNG frames through libpng
+  libpng-dev
 )
 
 CHECK_PACKAGES=(
@@ -27,6 +29,9 @@ CHECK_PACKAGES=(
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
   # leak checks, the benchmarks' baseline image decoder
   valgrind libstb-dev
+  # orlath-capture's videos go through the ffmpeg program (its tests and
+  # benchmark probe them with ffprobe, from ffmpeg too)
+  ffmpeg
 )
 
 group=${1:-all}
