@@ -7,7 +7,7 @@ install the kit into a prefix, start a demo with orlath-new-demo (after
 its refusals), configure and build it out of tree against the prefix, and
 run it on a private Xvfb: No to the start question, a picture that is not
 the clear colour, Escape for status 27, and a report with the start-up
-lines. Then the Debian package of the kit and its file list. Prints how
+lines; then capture three frames of it with the installed orlath-capture. Then the Debian package of the kit and its file list. Prints how
 long each step of the user path took.
 """
 
@@ -128,6 +128,13 @@ class Kit(unittest.TestCase):
         for line in STARTUP_LINES:
             self.assertIn(line, report)
 
+        # The installed capture takes a demo built on the kit, as any program on the shell.
+        capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",
+                       os.path.join(self.root, "frames"), "--", "./mydemo"], cwd=bin_dir)
+        self.assertEqual(capture.returncode, 27, capture.stderr.decode(errors="replace"))
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
+                         ["frame-%06d.png" % k for k in range(3)])
+
     def test_debian_package_holds_the_kit(self):
         packages = os.path.join(self.root, "packages")
         self.step("cpack -G DEB", ["cpack", "-G", "DEB", "-B", packages], cwd=ARGS.build)
@@ -137,7 +144,7 @@ class Kit(unittest.TestCase):
         for path in ["./usr/include/orlath/orlath.h", "./usr/include/orlath/scene/effects.h",
                      "./usr/lib/liborlath_core.a", "./usr/lib/cmake/Orlath/OrlathConfig.cmake",
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
-                     "./usr/bin/tgacheck", "./usr/share/orlath/shell/main_loop.cpp",
+                     "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
                      "./usr/share/orlath/imagenes/fuente.tga"]:
             self.assertIn(" " + path + "\n", listing)
         self.assertNotIn("test_hooks.h", listing)
