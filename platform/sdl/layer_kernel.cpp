@@ -1,7 +1,7 @@
 // kernel32: the module handle and the performance counter.
 // Needs: SDL's timer only (no SDL_Init). Limits: one module, the program.
-#include "platform/layer_capture.h"
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 

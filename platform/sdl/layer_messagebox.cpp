@@ -5,8 +5,8 @@
 // button is taken, so an unattended run never hangs on a question. Under
 // capture no box is shown either, and a Yes/No question is answered No.
 // Limits: 4 KiB of text and 256 bytes of caption are shown.
-#include "platform/layer_capture.h"
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 #include <stdio.h>

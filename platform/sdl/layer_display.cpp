@@ -11,7 +11,7 @@
 // Limits: 24 and 32 bits count as one depth (SDL stores both in four
 // bytes a pixel), as do 15 and 16; a mode without DM_BITSPERPEL takes any
 // depth; 64 modes are looked at.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 #include <string.h>

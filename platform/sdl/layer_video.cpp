@@ -7,7 +7,7 @@
 // by name (SDL_VIDEODRIVER): SDL falls back to one by itself when no
 // display is reachable, and a program whose windows nobody can see or
 // answer would run forever.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 #include <stdio.h>

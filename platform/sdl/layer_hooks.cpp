@@ -3,7 +3,7 @@
 // Needs: SDL events (injected input goes through SDL's own queue, so it
 // takes the same translation path as real input).
 // Limits: 96 operation names, 64 queued answers, 256 injected events.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 #include "platform/test_hooks.h"
 
 #include <SDL.h>

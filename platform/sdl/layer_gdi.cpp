@@ -6,8 +6,8 @@
 // Limits: 20 formats, all RGBA, window-drawable and GL-capable; no
 // accumulation or auxiliary buffers; the driver may give more depth or
 // colour than a format names (never less, where it can help it).
-#include "platform/layer_capture.h"
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 

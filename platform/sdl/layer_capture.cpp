@@ -17,7 +17,7 @@
 // context at every swap. Limits: frames up to 8192 pixels a side; a frame
 // still waiting in a pixel buffer when the program replaces its GL context
 // is lost (said on standard error; the capture then lacks that frame).
-#include "platform/layer_capture.h"
+#include "platform/sdl/layer_capture.h"
 
 #include <SDL.h>
 #include <errno.h>

@@ -3,7 +3,7 @@
 // started this process (see layer_capture.cpp for the variables it sets).
 #pragma once
 
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 // Fills *count with the capture clock's reading; false when capture is off.
 bool LayerCaptureCounter(LONGLONG* count);
