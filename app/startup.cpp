@@ -44,5 +44,5 @@ bool StartApplication()
             return false;
         }
     }
-    return true;
+    return StartDemo();
 }

@@ -7,8 +7,7 @@
 //
 // Needs the whole system library. Its own resources (the bitmap font, an
 // atlas font, a mipmapped texture and the start-up files' lengths) are made
-// at the first frame of every render window, since F1 builds a new GL
-// context and the shell deletes the bitmap font at every teardown.
+// by its StartDemo, which the shell runs in every new GL context.
 // Announces its page count and every page it turns to on standard output,
 // so that a script driving it knows when a page is up.
 #pragma once

@@ -6,6 +6,7 @@
 
 #include "app/main_loop.h"
 #include "app/render_window.h"
+#include "app/startup.h"
 #include "gallery/gallery.h"
 #include "image/mipmap_loader.h"
 #include "image/texture_table.h"
@@ -32,10 +33,10 @@ static void ImagePath(char* path, size_t size, const char* name)
     snprintf(path, size, "%s%s", startupImageFolder, name);
 }
 
-// The shell deletes the bitmap font at every teardown, so a font base of 0
-// means this is the first frame in a new GL context: everything made in
-// the old one is gone with it.
-static void MakeResources()
+// Runs in every new GL context: everything made in the old one (the shell
+// deletes the bitmap font at every teardown) is gone with it. A missing
+// resource leaves its page empty rather than ending the program.
+bool StartDemo()
 {
     BuildBitmapFont();
 
@@ -61,6 +62,7 @@ static void MakeResources()
     }
     ImagePath(path, sizeof path, missingFileName);
     gallery.missingFileLength = GetFileLength(path);
+    return true;
 }
 
 static void Announce()
@@ -109,8 +111,6 @@ static void DrawCaptionBar()
 
 int RenderFrame()
 {
-    if (fontListBase == 0)
-        MakeResources();
     if (!announced) {
         printf("gallery: %d pages\n", galleryPageCount);
         Announce();

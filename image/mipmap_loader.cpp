@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "image/file_open.h"
 #include "image/pixel_order.h"
 #include "platform/gl.h"
 
@@ -18,7 +19,7 @@ int ReadMipmappedTgaPixels(TextureRecord* record, const char* path)
 {
     record->pixels = nullptr;
 
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenFileForReading(path);
     if (!file)
         return 1;
 
@@ -81,7 +82,7 @@ int LoadMipmappedTga(TextureRecord* record, const char* path)
 
 int GetFileLength(const char* path)
 {
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenFileForReading(path);
     if (!file) {
         printf("\nNo se puede abrir %s para lectura.", path);
         return 666;

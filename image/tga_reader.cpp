@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "image/file_open.h"
 #include "image/pixel_order.h"
 #include "platform/gl.h"
 
@@ -112,7 +113,7 @@ bool LoadTga(TextureRecord* record, const char* path)
     record->pixels = nullptr;
     lastTgaMessage = TGA_MESSAGE_NONE;
 
-    FILE* file = fopen(path, "rb");
+    FILE* file = OpenFileForReading(path);
     if (!file) {
         ShowTgaMessage(TGA_MESSAGE_OPEN);
         return false;

@@ -82,9 +82,14 @@ int TestLiveFonts();
 int TestRegisteredClasses();
 // Title (Windows-1252, as passed) of the window created last, "" if none.
 const char* TestLastWindowTitle();
+// The style a live window was created with (WS_VISIBLE aside), 0 for none.
+DWORD TestWindowStyle(HWND hWnd);
 // Full-screen display mode in force (0 when none): width, height and bits.
 int TestDisplayModeWidth();
 int TestDisplayModeHeight();
 int TestDisplayModeBits();
+// The mode the last ChangeDisplaySettingsA call asked for, as passed (all
+// zero when none since the last reset), and that call's flags.
+const DEVMODEA* TestLastDisplayRequest(DWORD* flags = nullptr);
 // ShowCursor's display counter (0 = shown, -1 after one ShowCursor(FALSE)).
 int TestCursorCount();

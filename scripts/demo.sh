@@ -27,7 +27,11 @@ case "$program" in
 esac
 
 if [[ $(id -u) -eq 0 ]]; then
-  bash scripts/install-deps.sh
+  if [[ $kind == web ]]; then
+    bash scripts/install-deps.sh web
+  else
+    bash scripts/install-deps.sh demo
+  fi
 fi
 
 if [[ $kind == web ]]; then
@@ -46,7 +50,14 @@ if [[ $kind == web ]]; then
 fi
 
 build=${ORLATH_BUILD:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
+# The tests and benchmarks need the checks' packages (install-deps.sh all);
+# without them only the programs and tools are built.
+extra=()
+if [[ "$(dpkg-query -W -f='${Status}' libgtest-dev libstb-dev 2>/dev/null)" != \
+      "install ok installedinstall ok installed" ]]; then
+  extra=(-DORLATH_TESTS=OFF -DORLATH_BENCH=OFF)
+fi
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "${extra[@]}"
 cmake --build "$build" -j2
 
 if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then

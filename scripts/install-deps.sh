@@ -1,33 +1,57 @@
 #!/usr/bin/env bash
-# Installs everything the project needs on a fresh Debian 12, as root.
-# The package list lives here and nowhere else. A machine that already has
+# Installs what the project needs on a fresh Debian 12, as root.
+#   install-deps.sh demo   what building and running the demo needs, with
+#                          Xvfb and its tools for a run without a display
+#   install-deps.sh web    that, and what the web pages need (demo.sh web)
+#   install-deps.sh all    all of these, and everything the checks need
+#                          (default)
+# The package lists live here and nowhere else. A machine that already has
 # every package skips apt entirely, so warm runs cost nothing.
 set -euo pipefail
 
-PACKAGES=(
+DEMO_PACKAGES=(
   # build
   build-essential g++ cmake pkg-config
-  # the layer: SDL2, Mesa GL/GLU (offscreen EGL for the unit tests), fonts
+  # the layer: SDL2, Mesa GL/GLU (offscreen EGL for headless runs), fonts
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
   libfreetype-dev libfontconfig-dev fonts-liberation
+  # a run without a display: private X server, input, window walking,
+  # screenshots; SDL's X11 message box draws with xfonts-base's core fonts
+  xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
+  # orlath-capture writes PNG frames through libpng
+  libpng-dev
+)
+
+CHECK_PACKAGES=(
   # unit tests
   googletest libgtest-dev
-  # end-to-end tests: private X server, input, window walking, screenshots;
-  # SDL's X11 message box draws with the core fonts of xfonts-base
-  xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
   # fuzzing and sanitizers
   clang libclang-rt-14-dev
   # Windows cross-build, and Wine to run it (about 1.5 GiB)
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
-  # leak checks, image tools
+  # leak checks, the benchmarks' baseline image decoder
   valgrind libstb-dev
-  # web build: the compiler (its GL emulation, libc and node's parser come
-  # with it), Chromium for the pages' tests and screenshots, and node, whose
-  # npm fetches puppeteer-core into tests/web/ (package-lock.json there)
+  # orlath-capture's videos go through the ffmpeg program (its tests and
+  # benchmark probe them with ffprobe, from ffmpeg too)
+  ffmpeg
+)
+
+WEB_PACKAGES=(
+  # the web pages: the compiler (its GL emulation, libc and node's parser
+  # come with it), Chromium for the pages' tests and headless screenshots,
+  # and node, whose npm fetches puppeteer-core into tests/web/
   emscripten chromium nodejs
 )
 # Some builds of nodejs carry npm inside; Debian's is a package of its own.
-command -v npm >/dev/null || PACKAGES+=(npm)
+command -v npm >/dev/null || WEB_PACKAGES+=(npm)
+
+group=${1:-all}
+case "$group" in
+  demo) PACKAGES=("${DEMO_PACKAGES[@]}") ;;
+  web) PACKAGES=("${DEMO_PACKAGES[@]}" "${WEB_PACKAGES[@]}") ;;
+  all) PACKAGES=("${DEMO_PACKAGES[@]}" "${CHECK_PACKAGES[@]}" "${WEB_PACKAGES[@]}") ;;
+  *) echo "usage: $0 [demo|web|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${PACKAGES[@]}"; do
@@ -36,7 +60,7 @@ for package in "${PACKAGES[@]}"; do
 done
 
 if [[ ${#missing[@]} -eq 0 ]]; then
-  echo "install-deps: all ${#PACKAGES[@]} packages present"
+  echo "install-deps: all ${#PACKAGES[@]} packages of '$group' present"
   exit 0
 fi
 

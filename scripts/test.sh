@@ -6,6 +6,7 @@
 #   3. an ASan+UBSan build running the unit tests, and valgrind's memcheck
 #      of a short real run (scripts/memcheck.sh),
 #   4. the MinGW-w64 cross-build of orlath.exe, tgacheck.exe and gallery.exe,
+#      the template built against its kit as mydemo.exe, and its zip,
 #   5. the same end-to-end suite against orlath.exe under Wine, and tgacheck
 #      against tgacheck.exe (CTest label wine),
 #   6. the web build (emscripten, in <build>-web) and its pages' tests in
@@ -49,13 +50,13 @@ log_dir=$(mktemp -d)
 trap 'rm -rf "$log_dir"' EXIT
 
 stage "dependencies"
-bash scripts/install-deps.sh || { echo "cannot go on without the packages"; exit 1; }
+bash scripts/install-deps.sh all || { echo "cannot go on without the packages"; exit 1; }
 
 stage "Release build in $build/"
 # The tests under Wine find the cross-build's run folder through this.
 windows_bin=$(pwd)/$build-mingw/bin
 [[ "$build" == /* ]] && windows_bin=$build-mingw/bin
-if cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
+if cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORLATH_TESTS=ON -DORLATH_BENCH=ON \
      -DORLATH_WINDOWS_BIN="$windows_bin" >"$log_dir/configure.txt" 2>&1 \
    || { cat "$log_dir/configure.txt"; false; } && cmake --build "$build" -j"$jobs"; then
   pass build
@@ -108,7 +109,7 @@ if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
    || { cat "$log_dir/configure-mingw.txt"; false; } \
    && cmake --build "$build-mingw" -j"$jobs"; then
   ok=1
-  for exe in orlath.exe tgacheck.exe gallery.exe; do
+  for exe in orlath.exe tgacheck.exe gallery.exe orlath-new-demo.exe; do
     if [[ "$(head -c 2 "$build-mingw/bin/$exe" 2>/dev/null)" == "MZ" ]]; then
       echo "$build-mingw/bin/$exe: Windows executable, $(stat -c %s "$build-mingw/bin/$exe") bytes"
       # It must run from a bare folder: only system DLLs, no MinGW runtime.
@@ -124,6 +125,13 @@ if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
       ok=0
     fi
   done
+  # The kit for Windows: the template built as mydemo.exe, and the zip.
+  if [[ -x "$build/bin/orlath-new-demo" ]]; then
+    bash scripts/mingw-kit.sh "$build-mingw" "$build/bin" || ok=0
+  else
+    echo "the MinGW kit check needs the Release build's orlath-new-demo"
+    ok=0
+  fi
   [[ $ok -eq 1 ]] && pass mingw || fail mingw
 else
   fail mingw

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "image/file_open.h"
 #include "image/tga_reader.h"
 
 static unsigned char* ReadAtlasPixels(FILE* file, int32_t* width, int32_t* height)
@@ -60,7 +61,7 @@ unsigned char* LoadAtlasTga(const char* fileName, int32_t* width, int32_t* heigh
 {
     if (!fileName || !width || !height)
         return nullptr;
-    FILE* file = fopen(fileName, "rb");
+    FILE* file = OpenFileForReading(fileName);
     printf("Cargando TGA... (%s)\n", fileName);
     if (!file) {
         printf("No se puede cargar fichero %s\n", fileName);

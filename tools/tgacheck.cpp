@@ -2,6 +2,7 @@
 //
 //   tgacheck FILE...          one line per file
 //   tgacheck --raw OUT FILE   also writes the decoded pixels to OUT
+//   tgacheck --help (or -h)   the usage, on standard output
 //
 // Each file goes through the program's own reader (LoadTga), with its boxes
 // turned off. A file it takes prints "ok WIDTH HEIGHT BITS"; one it refuses
@@ -9,8 +10,9 @@
 // as the program would show them. With several files each line starts with
 // the file name and ": ". The raw pixels are R, G, B (, A), rows in file
 // order, as the program uploads them.
-// Exit status: 0 when every file was taken, 1 when any was refused, 2 for a
-// wrong command line or an OUT that cannot be written.
+// Exit status: 0 when every file was taken (and after --help), 1 when any
+// was refused, 2 for a wrong command line (usage on standard error) or an
+// OUT that cannot be written.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -34,10 +36,10 @@ bool CheckFile(const char* path, bool prefixName, TextureRecord* record)
     return true;
 }
 
-int Usage()
+int Usage(FILE* to)
 {
-    fprintf(stderr, "usage: tgacheck FILE...\n       tgacheck --raw OUT FILE\n");
-    return 2;
+    fprintf(to, "usage: tgacheck FILE...\n       tgacheck --raw OUT FILE\n       tgacheck --help\n");
+    return to == stdout ? 0 : 2;
 }
 
 }  // namespace
@@ -46,9 +48,12 @@ int main(int argc, char** argv)
 {
     showTgaMessages = false;
 
+    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0))
+        return Usage(stdout);
+
     if (argc >= 2 && strcmp(argv[1], "--raw") == 0) {
         if (argc != 4)
-            return Usage();
+            return Usage(stderr);
         TextureRecord record = {};
         if (!CheckFile(argv[3], false, &record))
             return 1;
@@ -66,7 +71,7 @@ int main(int argc, char** argv)
     }
 
     if (argc < 2 || argv[1][0] == '-')
-        return Usage();
+        return Usage(stderr);
     bool allTaken = true;
     for (int i = 1; i < argc; ++i) {
         TextureRecord record = {};

@@ -84,6 +84,11 @@ TEST_F(MainLoop, F1RebuildsTheWindowInTheOtherModeWithTheSwitchedTitle)
     EXPECT_EQ(TestCallCount("CreateWindowExA"), 2);
     EXPECT_EQ(TestCallCount("DestroyWindow"), 2);
     EXPECT_STREQ(TestLastWindowTitle(), "Kivo's OpenGL Framework");
+    DWORD flags = 0;
+    const DEVMODEA* asked = TestLastDisplayRequest(&flags);
+    EXPECT_EQ(asked->dmPelsWidth * 10000 + asked->dmPelsHeight, 6400480u);
+    EXPECT_EQ(asked->dmBitsPerPel, 16u);
+    EXPECT_EQ(flags, (DWORD)CDS_FULLSCREEN);
     // The pixel-format request is still the first window's.
     EXPECT_EQ(pfd.cColorBits, 32);
     EXPECT_FALSE(keyDown[112]);
@@ -113,15 +118,19 @@ TEST_F(MainLoop, MinimisedWindowIgnoresEscapeButHonoursF1)
     EXPECT_GE(TestLoopPass(), 60);
 }
 
-TEST_F(MainLoop, EscapeAndF1TogetherRebuildFirstThenEnd)
+// The loop that Escape has ended still rebuilds; a rebuild that fails ends
+// the program with 0 and no teardown beyond the failed open's own.
+TEST_F(MainLoop, EscapeAndF1TogetherRebuildFirstAndAFailedRebuildEndsWithZero)
 {
     TestQueueMessageBoxAnswer(IDNO);
     TestQueueMessageBoxAnswer(IDYES);
     TestInjectAtPass(5, TEST_EVENT_KEY_DOWN, "Escape");
     TestInjectAtPass(5, TEST_EVENT_KEY_DOWN, "F1");
-    RunProgram();
+    TestFailCall("CreateWindowExA", 2);
+    EXPECT_EQ(RunProgram(), 0);
     EXPECT_EQ(TestCallCount("CreateWindowExA"), 2);
-    EXPECT_EQ(TestCallCount("DestroyWindow"), 2);
+    EXPECT_EQ(BoxText(TestMessageBoxCount() - 1), "Window Creation Error.");
+    EXPECT_EQ(TestCallCount("UnregisterClassA"), 2);
 }
 
 TEST_F(MainLoop, PressAndReleaseArrivingTogetherAreNeverSeen)

@@ -2,8 +2,6 @@
 // every failure with its exact message.
 #include "app_fixture.h"
 
-#include <math.h>
-
 static bool OpenWindowed()
 {
     return OpenRenderWindow("Orlath - Brenvik!", 640, 480, 32, false);
@@ -55,15 +53,13 @@ TEST_F(RenderWindow, WindowedOpenBuildsEverythingWithTheFixedGLState)
     EXPECT_EQ(viewport[2], 640);
     EXPECT_EQ(viewport[3], 480);
 
-    // 45 degrees, aspect 640/480, near = the float 0.1, far 100.
+    // 45 degrees, aspect 640/480, near 0.1, far 100.
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    double f = 1.0 / tan(45.0 * M_PI / 360.0);
-    double nearPlane = (double)0.1f, farPlane = 100.0;
-    EXPECT_NEAR(projection[0], f / (640.0 / 480.0), 1e-6);
-    EXPECT_NEAR(projection[5], f, 1e-6);
-    EXPECT_NEAR(projection[10], (farPlane + nearPlane) / (nearPlane - farPlane), 1e-6);
-    EXPECT_NEAR(projection[14], 2 * farPlane * nearPlane / (nearPlane - farPlane), 1e-6);
+    EXPECT_NEAR(projection[0], 1.8106602, 1e-6);
+    EXPECT_NEAR(projection[5], 2.4142136, 1e-6);
+    EXPECT_NEAR(projection[10], -1.0020020, 1e-6);
+    EXPECT_NEAR(projection[14], -0.2002002, 1e-6);
 
     CloseRenderWindow();
     EXPECT_EQ(hWnd, nullptr);
@@ -73,11 +69,25 @@ TEST_F(RenderWindow, WindowedOpenBuildsEverythingWithTheFixedGLState)
     EXPECT_EQ(TestMessageBoxCount(), 0);
 }
 
-TEST_F(RenderWindow, PixelFormatRequestKeepsTheFirstWindowsValues)
+// F1's re-open, at a size the offscreen display has: full screen at 16
+// bits, while the pixel-format request stays the first window's.
+TEST_F(RenderWindow, FullScreenReopenAt16BitsKeepsThePixelFormatRequest)
 {
     ASSERT_TRUE(OpenWindowed());
+    EXPECT_EQ(TestWindowStyle(hWnd), (DWORD)(WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
     CloseRenderWindow();
-    ASSERT_TRUE(OpenRenderWindow("Kivo's OpenGL Framework", 640, 480, 16, false));
+    DEVMODEA desktop = {};
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop));
+    int width = (int)desktop.dmPelsWidth, height = (int)desktop.dmPelsHeight;
+    ASSERT_TRUE(OpenRenderWindow("Kivo's OpenGL Framework", width, height, 16, true));
+
+    EXPECT_TRUE(fullscreenMode);
+    EXPECT_EQ(TestMessageBoxCount(), 0);
+    EXPECT_EQ(TestWindowStyle(hWnd), (DWORD)(WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    EXPECT_EQ(TestCursorCount(), -1);
+    EXPECT_EQ(TestDisplayModeWidth(), width);
+    EXPECT_EQ(TestDisplayModeHeight(), height);
+    EXPECT_EQ(TestDisplayModeBits(), 16);
 
     EXPECT_EQ(pfd.nSize, 40);
     EXPECT_EQ(pfd.nVersion, 1);
@@ -100,6 +110,10 @@ TEST_F(RenderWindow, PixelFormatRequestKeepsTheFirstWindowsValues)
     EXPECT_TRUE(chosen.dwFlags & PFD_DOUBLEBUFFER);
     EXPECT_EQ(chosen.cColorBits, 32);
     EXPECT_GE(chosen.cDepthBits, 16);
+
+    CloseRenderWindow();
+    EXPECT_EQ(TestCursorCount(), 0);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
 }
 
 struct OpenFailure {

@@ -52,7 +52,8 @@ class ProgramRun:
         return os.path.join(self.folder, name)
 
     def start(self):
-        env = self.flavour.environment(self.session.environment())
+        env = self.session.environment() if self.session else no_display()
+        env = self.flavour.environment(env)
         self.output = open(self.path("program-output.txt"), "wb")
         self.process = subprocess.Popen(
             self.flavour.command(self.program), cwd=self.folder, env=env,
@@ -77,6 +78,10 @@ class ProgramRun:
         if self.output:
             self.output.close()
             self.output = None
+
+    def output_bytes(self):
+        with open(self.path("program-output.txt"), "rb") as handle:
+            return handle.read()
 
     def report(self):
         """The bytes of Debug.txt, or None when there is no such file."""
@@ -115,10 +120,12 @@ class ProgramTestCase(unittest.TestCase):
             self.session.stop()
 
     def start(self, screen=(1024, 768, 24), marker=True, prepare=None,
-              program=None):
-        """Starts an X server and the program; prepare(run) runs before."""
-        self.session = XSession(*screen, log_path=os.path.join(
-            self.artifacts, "xvfb.log")).start()
+              program=None, display=True):
+        """Starts an X server and the program; prepare(run) runs before.
+        With display False there is no X server and no DISPLAY."""
+        if display:
+            self.session = XSession(*screen, log_path=os.path.join(
+                self.artifacts, "xvfb.log")).start()
         self.program = ProgramRun(self.session, marker, program)
         if prepare:
             prepare(self.program)
@@ -180,6 +187,14 @@ class ProgramTestCase(unittest.TestCase):
             shown = self.session.find_windows(title)
             self.assertEqual([], shown, "unexpected window %r" % title)
             time.sleep(0.1)
+
+
+def no_display():
+    """The environment of a terminal with no display at all."""
+    env = dict(os.environ)
+    for name in ("DISPLAY", "SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XAUTHORITY"):
+        env.pop(name, None)
+    return env
 
 
 def png_size(path):

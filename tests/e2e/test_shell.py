@@ -140,7 +140,15 @@ class ShellTests(ProgramTestCase):
         self.assertEqual(WINDOW_SIZE, png_size(picture))
         self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
 
-    def test_yes_with_a_640x480_mode_switches_the_screen_and_restores_it(self):
+    def assertScreenMode(self, size, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while (self.session.modes()[1] != "%dx%d" % size
+               and time.monotonic() < deadline):
+            time.sleep(0.1)
+        self.assertEqual("%dx%d" % size, self.session.modes()[1])
+        self.assertEqual(size, self.session.screen_size())
+
+    def test_a_640x480_mode_serves_yes_and_f1_and_is_given_back(self):
         session, program = self.start(
             prepare=lambda run: run.session.add_mode(640, 480))
         listed, current = session.modes()
@@ -148,11 +156,32 @@ class ShellTests(ProgramTestCase):
         self.assertEqual("1024x768", current)
 
         window = self.answer_start_question("Return")
-        self.assertEqual("640x480", session.modes()[1])
-        self.assertEqual((640, 480), session.screen_size())
+        self.assertScreenMode((640, 480))
         self.assertClientGeometry(window, 640, 480, 0, 0)
 
-        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(window))
-        self.assertEqual("1024x768", session.modes()[1])
-        self.assertEqual((1024, 768), session.screen_size())
+        # F1 out of full screen gives the desktop its mode back ...
+        session.hold(window, "F1")
+        windowed = self.wait_for(REBUILT_TITLE)
+        self.assertScreenMode((1024, 768))
+        self.assertClientGeometry(windowed, *WINDOW_SIZE)
+        # ... and F1 from a window takes 640x480 at 16 bits, which both
+        # platforms emulate at the 640x480 mode: no fallback question.
+        session.hold(windowed, "F1")
+        rebuilt = self.wait_for(REBUILT_TITLE, timeout=10.0,
+                                predicate=lambda w: w.id != windowed.id)
+        self.assertScreenMode((640, 480))
+        self.assertClientGeometry(rebuilt, 640, 480, 0, 0)
+        self.assertNoWindowTitled(FALLBACK_CAPTION, 0.5)
+
+        self.assertEqual(ESCAPE_STATUS, self.end_with_escape(rebuilt))
+        self.assertScreenMode((1024, 768), timeout=0)
         self.assertNormalReport()
+
+    def test_without_a_display_the_window_cannot_be_made(self):
+        program = self.start(display=False)[1]
+        # The status of a failed open; no start-up ran, so no report.
+        self.assertEqual(0, program.wait())
+        self.assertIsNone(program.report())
+        told = program.flavour.no_display_output
+        if told:
+            self.assertRegex(program.output_bytes(), told)

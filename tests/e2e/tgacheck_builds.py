@@ -8,7 +8,8 @@ DIR is a build's run folder: DIR/tgacheck, DIR/mkimages and DIR/imagenes/ for
 the native build, DIR/tgacheck.exe for the Windows one. The files are the
 fuzz seeds that mkimages writes, the start-up images and the glyph atlas,
 and damaged copies made here (cut short, an unknown image type, empty, a
-missing name), so that refusals are compared as well as decodings. The only
+missing name, a folder), so that refusals are compared as well as
+decodings; and --help. The only
 allowed difference is the line break of the text-mode output (flavour.py).
 """
 
@@ -56,6 +57,7 @@ def make_fixtures(folder, native):
     for name, data in pieces.items():
         with open(os.path.join(damaged, name), "wb") as handle:
             handle.write(data)
+    os.makedirs(os.path.join(damaged, "folder.tga"))
     names = []
     for sub in ("seeds", "imagenes", "damaged"):
         names += sorted(sub + "/" + n for n in os.listdir(
@@ -88,7 +90,7 @@ def main():
         names = make_fixtures(folder, native)
         env = windows.environment(dict(os.environ))
         env.pop("DISPLAY", None)
-        cases = [("all files", names, None)]
+        cases = [("all files", names, None), ("--help", ["--help"], None)]
         cases += [("--raw " + n, ["--raw", "pixels.raw", n], "pixels.raw")
                   for n in RAW_FILES]
         for label, arguments, raw in cases:

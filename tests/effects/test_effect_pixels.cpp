@@ -170,26 +170,32 @@ TEST_F(EffectPixels, BackdropAtShiftsInDeviceCoordinatesAndAtZeroMatchesTheBackd
     EXPECT_EQ(highRight.g, 0);
 }
 
-TEST_F(EffectPixels, SpinningQuadShowsItsTextureUpsideDown)
+TEST_F(EffectPixels, SpinningQuadShowsItsTextureUpsideDownOneUnitBeyondItsPlace)
 {
     int slot = MakeQuadrantTexture(5);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    // In its own frame the quad lies at z = -1: at -2 in all, unturned.
-    DrawSpinningQuad(0.0f, slot, 0.0f, 0.0f, -1.0f, false);
-    int dx = VIEW_WIDTH / 16, dy = VIEW_HEIGHT / 16;
-    Rgb low = PixelAt(VIEW_WIDTH / 2 - dx, VIEW_HEIGHT / 2 - dy);
-    Rgb high = PixelAt(VIEW_WIDTH / 2 - dx, VIEW_HEIGHT / 2 + dy);
+    // Placed at -5, the quad lies at -6 in all: its half-side of 1 spans
+    // 96.6 pixels of the view either way.
+    DrawSpinningQuad(0.0f, slot, 0.0f, 0.0f, -5.0f, false);
+    const int cx = VIEW_WIDTH / 2, cy = VIEW_HEIGHT / 2;
+    Rgb low = PixelAt(cx - 48, cy - 48);
+    Rgb high = PixelAt(cx - 48, cy + 48);
     EXPECT_EQ(low.b, 255);
     EXPECT_EQ(low.r, 0);
     EXPECT_EQ(high.r, 255);
     EXPECT_EQ(high.b, 0);
+    for (int side : {-1, 1}) {
+        Rgb inside = PixelAt(cx + side * 94, cy - 48), outside = PixelAt(cx + side * 99, cy - 48);
+        EXPECT_GT(inside.r + inside.g + inside.b, 0) << side;
+        EXPECT_EQ(outside.r + outside.g + outside.b, 0) << side;
+    }
 
     // Turned by 180 degrees (t = 8), the quadrants swap places.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    DrawSpinningQuad(8.0f, slot, 0.0f, 0.0f, -1.0f, false);
-    Rgb turned = PixelAt(VIEW_WIDTH / 2 + dx, VIEW_HEIGHT / 2 + dy);
+    DrawSpinningQuad(8.0f, slot, 0.0f, 0.0f, -5.0f, false);
+    Rgb turned = PixelAt(cx + 48, cy + 48);
     EXPECT_EQ(turned.b, 255);
     EXPECT_EQ(turned.r, 0);
 }

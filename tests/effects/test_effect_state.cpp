@@ -4,6 +4,8 @@
 // primitive that forgets a step shows it.
 #include "effects_fixture.h"
 
+#include "support/feedback_quads.h"
+
 class EffectState : public EffectTest {
 protected:
     GlState before;
@@ -69,35 +71,47 @@ TEST_F(EffectState, PlainFadesLeaveBlendOffDepthOnAndTheirColourAndTouchNoTextur
     }
 }
 
-TEST_F(EffectState, PlainFadesDrawTheirUnclampedAlpha)
+// Each corner of the overlay a call draws: its window depth, grey and alpha
+// (GL hands colours back clamped to 0..1).
+static void ExpectOverlay(const std::function<void()>& draw, float depth, float grey, float alpha)
 {
-    // The figures of the rate 0.001 held as a 32-bit float, the product taken
+    std::vector<Quad> quads = RecordQuads(draw);
+    ASSERT_FALSE(quads.empty());
+    for (const Quad& quad : quads)
+        for (const Corner& corner : quad) {
+            EXPECT_NEAR(corner.z, depth, 1e-5f);
+            EXPECT_EQ(corner.red, grey);
+            EXPECT_EQ(corner.alpha, fminf(fmaxf(alpha, 0.0f), 1.0f));
+        }
+}
+
+TEST_F(EffectState, PlainFadesDrawAtTheNearPlaneWithTheirUnclampedAlpha)
+{
+    // 1 - 0.001 t with the rate held as a 32-bit float and the product taken
     // in double; GL keeps the colour as given and clamps only when drawing.
     const struct {
         uint32_t t;
         float alpha;
-    } figures[] = {{0, 1.0f}, {500, 0.49999997f}, {1000, -4.7497451e-08f}, {2000, -1.0000001f}};
+    } figures[] = {{0, 1.0f},          {500, 0.49999997f},     {1000, -4.7497451e-08f},
+                   {2000, -1.0000001f}, {4294967295u, -4294966.5f}};
     for (const auto& figure : figures) {
         SCOPED_TRACE(figure.t);
-        EXPECT_EQ(FadeAlpha(figure.t), figure.alpha);
-
-        DrawBlackFade(figure.t);
-        EXPECT_EQ(ReadGlState().colour[3], figure.alpha);
-        DrawWhiteFade(figure.t);
-        EXPECT_EQ(ReadGlState().colour[3], figure.alpha);
-        DrawBlackFadeFloat((float)figure.t);
-        EXPECT_EQ(ReadGlState().colour[3], figure.alpha);
+        // Window depth 0: the overlay lies on the near plane. The current
+        // colour keeps the alpha as given.
+        auto expectFade = [&](const std::function<void()>& draw, float grey) {
+            ExpectOverlay(draw, 0.0f, grey, figure.alpha);
+            EXPECT_EQ(ReadGlState().colour[3], figure.alpha);
+        };
+        expectFade([&] { DrawBlackFade(figure.t); }, 0.0f);
+        expectFade([&] { DrawWhiteFade(figure.t); }, 1.0f);
+        if (figure.t < 1u << 24)
+            expectFade([&] { DrawBlackFadeFloat((float)figure.t); }, 0.0f);
     }
-    EXPECT_LT(FadeAlpha(1000), 0.0f);
-    EXPECT_GT(FadeAlpha(1000), -1e-7f);
-    // The unsigned argument converts exactly, beyond float precision too.
-    DrawBlackFade(4294967295u);
-    EXPECT_EQ(ReadGlState().colour[3], (float)(1.0 - 4294967295.0 * (double)0.001f));
     DrawBlackFadeFloat(0.5f);
-    EXPECT_EQ(ReadGlState().colour[3], (float)(1.0 - 0.5 * (double)0.001f));
+    EXPECT_EQ(ReadGlState().colour[3], 0.99949998f);
 }
 
-TEST_F(EffectState, TexturedFadeDrawsItsClampedAlphaInTheGreyGiven)
+TEST_F(EffectState, TexturedFadeDrawsOneUnitAwayItsClampedAlphaInTheGreyGiven)
 {
     const struct {
         float t, alpha;
@@ -106,23 +120,8 @@ TEST_F(EffectState, TexturedFadeDrawsItsClampedAlphaInTheGreyGiven)
                    {10000.0f, 2.5262125e-08f}, {10000.5f, 0.0f}, {1e9f, 0.0f}};
     for (const auto& figure : figures) {
         SCOPED_TRACE(figure.t);
-        // Feedback mode hands back each corner's colour as GL received it.
-        static GLfloat buffer[1024];
-        glFeedbackBuffer(1024, GL_3D_COLOR, buffer);
-        glRenderMode(GL_FEEDBACK);
-        DrawTexturedFade(figure.t, 2, 0.375f);
-        GLint used = glRenderMode(GL_RENDER);
-        ASSERT_GT(used, 0);
-        ASSERT_EQ(buffer[0], (GLfloat)GL_POLYGON_TOKEN);
-        int corners = (int)buffer[1];
-        ASSERT_GE(corners, 3);
-        for (int i = 0; i < corners; ++i) {
-            const GLfloat* colour = buffer + 2 + i * 7 + 3;
-            EXPECT_EQ(colour[0], 0.375f);
-            EXPECT_EQ(colour[1], 0.375f);
-            EXPECT_EQ(colour[2], 0.375f);
-            EXPECT_FLOAT_EQ(colour[3], figure.alpha);
-        }
+        // Window depth of eye depth -1 under the 0.1..100 projection.
+        ExpectOverlay([&] { DrawTexturedFade(figure.t, 2, 0.375f); }, 0.9009009f, 0.375f, figure.alpha);
     }
 }
 

@@ -92,12 +92,19 @@ TEST_F(TgaCheck, RawWritesTheDecodedPixelsByteForByte)
     EXPECT_FALSE(FileExists("other.bin"));
 }
 
-TEST_F(TgaCheck, WrongCommandLineIsAUsageError)
+TEST_F(TgaCheck, HelpGoesToStandardOutputAndAWrongCommandLineIsAUsageError)
 {
-    EXPECT_EQ(Run(""), 2);
-    EXPECT_EQ(Run("--raw only-one.bin"), 2);
-    EXPECT_NE(err.find("usage"), std::string::npos);
-    EXPECT_EQ(out, "");
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_EQ(Run(help), 0);
+        EXPECT_EQ(out.rfind("usage: tgacheck FILE...\n", 0), 0u) << help;
+        EXPECT_EQ(err, "");
+    }
+    std::string usage = out;
+    for (const char* wrong : {"", "--raw only-one.bin", "-x a.tga", "--help a.tga"}) {
+        EXPECT_EQ(Run(wrong), 2) << wrong;
+        EXPECT_EQ(err, usage) << wrong;
+        EXPECT_EQ(out, "");
+    }
 }
 
 }  // namespace

@@ -19,50 +19,47 @@ static DEVMODEA Mode(DWORD width, DWORD height, DWORD bits)
     return mode;
 }
 
-TEST_F(LayerDisplay, ModeTheDisplayLacksIsRefused)
+TEST_F(LayerDisplay, SizeTheDisplayLacksIsRefusedAtEveryDepth)
 {
     DEVMODEA current = {};
     ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
     ASSERT_NE(current.dmPelsWidth, 640u) << "the display must not offer 640x480 for this case";
-    DEVMODEA asked = Mode(640, 480, 32);
-    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    for (DWORD bits : {32u, 16u}) {
+        DEVMODEA asked = Mode(640, 480, bits);
+        EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE) << bits;
+    }
     EXPECT_EQ(TestDisplayModeWidth(), 0);
 }
 
-TEST_F(LayerDisplay, DesktopSizeIsAcceptedAtTrueColourDepthsOnly)
+// Each size is listed at 16 bits too, and full screen takes a size the
+// display has at any depth, as Windows does by emulating it.
+TEST_F(LayerDisplay, DesktopSizeIsListedAt16BitsAndTakenFullScreenAtAnyDepth)
 {
     DEVMODEA current = {};
     ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
     EXPECT_GE(current.dmBitsPerPel, 24u);
-    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 24);
-    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_EQ(TestDisplayModeWidth(), 0);
-    asked.dmBitsPerPel = 16;
-    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    int depthsListed = 0;
+    DEVMODEA listed = {};
+    for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &listed); ++i)
+        if (listed.dmPelsWidth == current.dmPelsWidth && listed.dmPelsHeight == current.dmPelsHeight)
+            depthsListed |= listed.dmBitsPerPel == 16 ? 1 : listed.dmBitsPerPel == current.dmBitsPerPel ? 2 : 4;
+    EXPECT_EQ(depthsListed, 3);
 
-    asked.dmBitsPerPel = 32;
+    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 16);
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_TEST), DISP_CHANGE_SUCCESSFUL);
+    asked.dmBitsPerPel = 8;
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, 0), DISP_CHANGE_BADMODE);
+    EXPECT_EQ(TestDisplayModeWidth(), 0);
+    EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(TestDisplayModeBits(), 8);
+
+    asked.dmBitsPerPel = 16;
     EXPECT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(TestDisplayModeWidth(), (int)current.dmPelsWidth);
     EXPECT_EQ(TestDisplayModeHeight(), (int)current.dmPelsHeight);
-    EXPECT_EQ(TestDisplayModeBits(), 32);
+    EXPECT_EQ(TestDisplayModeBits(), 16);
     EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
     EXPECT_EQ(TestDisplayModeWidth(), 0);
-}
-
-TEST_F(LayerDisplay, FullScreenWindowFollowsTheModeInForce)
-{
-    DEVMODEA current = {};
-    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &current));
-    DEVMODEA asked = Mode(current.dmPelsWidth, current.dmPelsHeight, 32);
-    ASSERT_EQ(ChangeDisplaySettingsA(&asked, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
-    HWND hWnd = OpenWindow(WS_POPUP, (int)current.dmPelsWidth, (int)current.dmPelsHeight);
-    ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
-    ShowWindow(hWnd, SW_SHOW);
-    RECT client;
-    GetClientRect(hWnd, &client);
-    EXPECT_EQ(client.right, (LONG)current.dmPelsWidth);
-    EXPECT_EQ(ChangeDisplaySettingsA(nullptr, 0), DISP_CHANGE_SUCCESSFUL);
-    EXPECT_TRUE(IsWindow(hWnd));
 }
 
 TEST_F(LayerDisplay, CursorCounterHidesBelowZero)

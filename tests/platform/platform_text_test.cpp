@@ -1,5 +1,5 @@
 // Windows-1252 to UTF-8, the conversion behind titles and message boxes.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <gtest/gtest.h>
 

@@ -151,7 +151,7 @@ protected:
         for (const Corner& c : quad)
             if (c.s == s && c.t == t)
                 return c;
-        return {NAN, NAN, NAN, s, t};
+        return {NAN, NAN, NAN, s, t, NAN, NAN};
     }
 
     // True when the quad is the unit quad turned by degrees about z and

@@ -278,8 +278,10 @@ TEST_F(SceneGeometry, FrameClearsReadsTheClockOnceAndReturnsOne)
     MakeSolidTexture(2, 0, 30, 0, 255);
     FreezeClockAt(0.0f);
     glClearColor(0.2f, 0.2f, 0.2f, 0.5f);
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClearDepth(0.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(3.0f, 3.0f, 3.0f);
@@ -291,10 +293,15 @@ TEST_F(SceneGeometry, FrameClearsReadsTheClockOnceAndReturnsOne)
     EXPECT_EQ(TestCallCount("QueryPerformanceCounter"), readings + 1);
 
     // t = 0: the starfield at -0.5 covers the view, the greeting is behind
-    // the viewer, and the old grey was cleared first, whatever the matrix.
+    // the viewer, and the old grey and depths were cleared first, whatever
+    // the matrix (the layers write no depth).
     for (int y : {0, VIEW_HEIGHT / 2, VIEW_HEIGHT - 1})
-        for (int x : {0, VIEW_WIDTH / 2, VIEW_WIDTH - 1})
+        for (int x : {0, VIEW_WIDTH / 2, VIEW_WIDTH - 1}) {
             EXPECT_EQ(PixelAt(x, y), (Rgb{40, 30, 0})) << x << "," << y;
+            GLfloat depth = 0.0f;
+            glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+            EXPECT_EQ(depth, 1.0f) << x << "," << y;
+        }
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
     EXPECT_EQ(depthAfter, depthBefore);
     GLfloat m[16];

@@ -1,6 +1,8 @@
 // Records the quads that a drawing call sends to GL, in feedback mode: each
 // quad as its distinct corners (window coordinates) with their texture
-// coordinates, however the driver splits it into triangles.
+// coordinates, however the driver splits it into triangles; and, when asked
+// for, the signed area of every polygon GL handed back (negative when it is
+// wound clockwise on the screen).
 #pragma once
 
 #include <functional>
@@ -10,10 +12,11 @@
 
 struct Corner {
     float x, y, z, s, t;
+    float red, alpha;  // as GL hands them back, clamped to 0..1
 };
 typedef std::vector<Corner> Quad;
 
-inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
+inline std::vector<Quad> RecordQuads(const std::function<void()>& draw, std::vector<float>* areas = nullptr)
 {
     static GLfloat buffer[1 << 18];
     glFeedbackBuffer((GLsizei)(sizeof buffer / sizeof buffer[0]), GL_3D_COLOR_TEXTURE, buffer);
@@ -31,8 +34,15 @@ inline std::vector<Quad> RecordQuads(const std::function<void()>& draw)
             return {};  // nothing but polygons is expected
         int count = (int)buffer[i + 1];
         const GLfloat* vertex = buffer + i + 2;
+        float area = 0.0f;
+        for (int v = 0; v < count; ++v) {
+            const GLfloat* next = vertex + (v + 1) % count * vertexFloats;
+            area += (vertex[v * vertexFloats] * next[1] - next[0] * vertex[v * vertexFloats + 1]) / 2;
+        }
+        if (areas)
+            areas->push_back(area);
         for (int v = 0; v < count; ++v, vertex += vertexFloats) {
-            Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8]};
+            Corner corner = {vertex[0], vertex[1], vertex[2], vertex[7], vertex[8], vertex[3], vertex[6]};
             bool seen = false;
             for (const Corner& c : current)
                 seen = seen || (c.x == corner.x && c.y == corner.y && c.s == corner.s && c.t == corner.t);
@@ -57,5 +67,6 @@ inline Corner CornerAt(const Quad& quad, float x, float y)
     for (const Corner& c : quad)
         if (__builtin_fabsf(c.x - x) < 1e-3f && __builtin_fabsf(c.y - y) < 1e-3f)
             return c;
-    return {x, y, __builtin_nanf(""), __builtin_nanf(""), __builtin_nanf("")};
+    float nan = __builtin_nanf("");
+    return {x, y, nan, nan, nan, nan, nan};
 }

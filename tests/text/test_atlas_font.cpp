@@ -31,13 +31,14 @@ protected:
             glyph = {UNSET, UNSET, UNSET, UNSET};
     }
 
-    // A square atlas whose texel (column, row from the top) is (column, row, 7, 255).
+    // A square atlas whose texel (column, row from the top) is (column, row, 7, 255 - column).
     static void WriteAtlas(const char* name, int side)
     {
         std::vector<Rgba> pixels;
         for (int fileRow = 0; fileRow < side; ++fileRow)
             for (int column = 0; column < side; ++column)
-                pixels.push_back({(unsigned char)column, (unsigned char)(side - 1 - fileRow), 7, 255});
+                pixels.push_back({(unsigned char)column, (unsigned char)(side - 1 - fileRow), 7,
+                                  (unsigned char)(255 - column)});
         ASSERT_TRUE(WriteBytes(name, UncompressedTga(side, side, 32, pixels)));
     }
 
@@ -73,19 +74,25 @@ TEST_F(AtlasFontTest, SmallerSidesYieldFewerEntries)
 {
     struct Case {
         int side, entries;
-    } cases[] = {{256, 128}, {255, 128}, {128, 32}, {64, 8}, {16, 1}, {2, 0}, {1, 0}};
+        AtlasGlyph last;
+    } cases[] = {{255, 128, {240 / 255.0f, 113 / 255.0f, 1.0f, 128 / 255.0f}},
+                 {128, 32, {0.875f, 0.3828125f, 0.9921875f, 0.5f}},
+                 {64, 8, {0.75f, 0.265625f, 0.984375f, 0.5f}},
+                 {16, 1, {0.0f, 0.0625f, 0.9375f, 1.0f}},
+                 {2, 0, {}},
+                 {1, 0, {}}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.side);
         ClearGlyphTable();
-        ASSERT_NE(Build(c.side), nullptr) << c.side;
-        int columns = (c.side + 15) / 16;
-        for (int g = 0; g < ATLAS_GLYPH_COUNT; ++g) {
-            if (g >= c.entries) {
-                EXPECT_EQ(atlasGlyphTable[g].left, UNSET) << "side " << c.side << " entry " << g;
-                continue;
-            }
-            float w = (float)c.side;
-            float x = (float)(g % columns * 16), y = (float)(1 + g / columns * 16);
-            ExpectGlyph(g, x / w, y / w, x / w + 15 / w, y / w + 15 / w);
+        ASSERT_NE(Build(c.side), nullptr);
+        for (int g = 0; g < ATLAS_GLYPH_COUNT; ++g)
+            EXPECT_EQ(atlasGlyphTable[g].left == UNSET, g >= c.entries) << "entry " << g;
+        if (c.entries) {
+            const AtlasGlyph& last = atlasGlyphTable[c.entries - 1];
+            EXPECT_FLOAT_EQ(last.left, c.last.left);
+            EXPECT_FLOAT_EQ(last.top, c.last.top);
+            EXPECT_FLOAT_EQ(last.right, c.last.right);
+            EXPECT_FLOAT_EQ(last.bottom, c.last.bottom);
         }
     }
 }
@@ -127,6 +134,7 @@ TEST_F(AtlasFontTest, BuildUploadsTheFlippedAtlasWithItsFilters)
             EXPECT_EQ(texel[0], column);
             EXPECT_EQ(texel[1], row);
             EXPECT_EQ(texel[2], 7);
+            EXPECT_EQ(texel[3], 255 - column);
         }
 }
 
@@ -165,10 +173,19 @@ void ExpectCorner(const Quad& quad, float x, float y, float s, float t)
 TEST_F(AtlasPrintTest, QuadsOfTheWorkedExample)
 {
     int32_t result = -5;
-    std::vector<Quad> quads = RecordQuads([&] { result = PrintAtlasText(font, 10, 100, 2, "%s", "AB"); });
+    std::vector<float> areas;
+    std::vector<Quad> quads = RecordQuads([&] { result = PrintAtlasText(font, 10, 100, 2, "%s", "AB"); }, &areas);
     EXPECT_EQ(result, 0);
     ASSERT_EQ(quads.size(), 2u);
     ASSERT_EQ(quads[0].size(), 4u);
+    // Corners in the order top-left, top-right, bottom-right, bottom-left:
+    // clockwise with y up, each glyph's 32 x 32 square covered once.
+    float covered = 0.0f;
+    for (float area : areas) {
+        EXPECT_LT(area, 0.0f);
+        covered -= area;
+    }
+    EXPECT_NEAR(covered, 2 * 32 * 32, 0.5);
     const AtlasGlyph& a = atlasGlyphTable['A' - 32];
     ExpectCorner(quads[0], 10, 100, a.left, a.top);
     ExpectCorner(quads[0], 42, 100, a.right, a.top);

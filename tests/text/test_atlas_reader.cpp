@@ -82,13 +82,16 @@ TEST_F(AtlasReaderTest, RefusesEverythingButSquare32BitUncompressedUpTo256)
     }
 }
 
-TEST_F(AtlasReaderTest, MissingFilePrintsBothLines)
+TEST_F(AtlasReaderTest, MissingFileOrAFolderPrintsBothLines)
 {
-    int32_t width = 0, height = 0;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(LoadAtlasTga("nada.tga", &width, &height), nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Cargando TGA... (nada.tga)\nNo se puede cargar fichero nada.tga\n");
+    ASSERT_EQ(mkdir("carpeta.tga", 0755), 0);
+    for (std::string name : {"nada.tga", "carpeta.tga"}) {
+        int32_t width = 0, height = 0;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(LoadAtlasTga(name.c_str(), &width, &height), nullptr);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "Cargando TGA... (" + name + ")\nNo se puede cargar fichero " + name + "\n");
+    }
 }
 
 }  // namespace

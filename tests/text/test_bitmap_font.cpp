@@ -51,6 +51,20 @@ TEST_F(BitmapFontTest, LetterLightsPixelsAtTheRasterPositionAndSpaceNone)
     // On the baseline, within one advance and a character height.
     EXPECT_GT(all, 20);
     EXPECT_EQ(LitPixels(100, 100, 10, 14), all);
+
+    // Bold: the same face at normal weight lights fewer pixels.
+    HFONT normal = CreateFontA(-14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_DONTCARE | DEFAULT_PITCH, "Courier New");
+    HGDIOBJ stock = SelectObject(dc, normal);
+    GLuint lists = glGenLists(96);
+    wglUseFontBitmapsA(dc, 32, 96, lists);
+    SelectObject(dc, stock);
+    DeleteObject(normal);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glRasterPos2i(100, 100);
+    glCallList(lists + 'A' - 32);
+    glDeleteLists(lists, 96);
+    EXPECT_LT(LitPixels(0, 0, VIEW_WIDTH, VIEW_HEIGHT), all);
 }
 
 TEST_F(BitmapFontTest, EveryGlyphAdvancesAlikeByAFourteenPixelEm)

@@ -1,6 +1,7 @@
 // kernel32: the module handle and the performance counter.
 // Needs: SDL's timer only (no SDL_Init). Limits: one module, the program.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 
@@ -26,6 +27,8 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count)
 {
     if (LayerShouldFail("QueryPerformanceCounter") || !count)
         return FALSE;
+    if (LayerCaptureCounter(&count->QuadPart))
+        return TRUE;
     count->QuadPart = (LONGLONG)SDL_GetPerformanceCounter();
     return TRUE;
 }

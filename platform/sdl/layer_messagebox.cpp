@@ -2,9 +2,11 @@
 // Needs: SDL video (started on first need). Texts arrive in Windows-1252.
 // Without a display (no video, a headless driver, or a box SDL cannot
 // show) the box becomes "CAPTION: text" on standard error and the default
-// button is taken, so an unattended run never hangs on a question.
+// button is taken, so an unattended run never hangs on a question. Under
+// capture no box is shown either, and a Yes/No question is answered No.
 // Limits: 4 KiB of text and 256 bytes of caption are shown.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 #include <stdio.h>
@@ -53,6 +55,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     int answer;
     if (LayerInterceptMessageBox(owner, text, caption, type, &answer))
         return answer;
+    if (LayerCaptureAnswerBox(type, &answer))
+        return answer;
 
     static char shownText[SHOWN_TEXT_MAX];
     static char shownCaption[SHOWN_CAPTION_MAX];
@@ -62,7 +66,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 
     SDL_MessageBoxButtonData buttons[3];
     int buttonCount = CollectButtons(type, buttons);
-    if (LayerEnsureVideo() && !LayerVideoHeadless()) {
+    if (!LayerCaptureActive() && LayerEnsureVideo() && !LayerVideoHeadless()) {
         SDL_MessageBoxData box = {};
         box.flags = IconFlags(type) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
         box.window = nullptr;

@@ -4,19 +4,30 @@
 // WS_POPUP window at 0,0 of exactly that size is made SDL-full-screen in
 // it; SDL puts the desktop back when that window leaves full screen, when
 // ChangeDisplaySettingsA(NULL, 0) undoes the change, or at exit.
+// Every size is also listed at 16 bits, and a CDS_FULLSCREEN change to a
+// size the display has is taken at any depth: as on Windows 8 and later,
+// the depth is emulated at that size's own mode (X has no 16-bit mode on
+// a 24-bit screen, and GL draws the same either way).
 // Limits: 24 and 32 bits count as one depth (SDL stores both in four
 // bytes a pixel), as do 15 and 16; a mode without DM_BITSPERPEL takes any
 // depth; 64 modes are looked at.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 #include <string.h>
 
-enum { MODE_MAX = 64 };
+enum { MODE_MAX = 64, LISTED_MAX = 2 * MODE_MAX, EMULATED_BITS = 16 };
+
+struct ListedMode {
+    SDL_DisplayMode mode;
+    int bits;
+};
 
 int layerModeWidth = 0, layerModeHeight = 0, layerModeBits = 0;
 int layerCursorCount = 0;
 static SDL_DisplayMode modeInForce;
+DEVMODEA layerLastDisplayRequest;
+DWORD layerLastDisplayFlags;
 
 static int ModeBits(Uint32 format)
 {
@@ -54,6 +65,21 @@ static int OfferedModes(SDL_DisplayMode* modes)
             modes[count++] = desktop;
     }
     return count;
+}
+
+// What EnumDisplaySettingsA lists: each offered mode, then the same size at
+// the emulated depth unless it has that depth already.
+static int ListedModes(ListedMode* listed)
+{
+    SDL_DisplayMode offered[MODE_MAX];
+    int count = OfferedModes(offered), total = 0;
+    for (int i = 0; i < count; ++i) {
+        int bits = ModeBits(offered[i].format);
+        listed[total++] = {offered[i], bits};
+        if (!SameDepth(EMULATED_BITS, bits))
+            listed[total++] = {offered[i], EMULATED_BITS};
+    }
+    return total;
 }
 
 bool LayerQualifiesForFullscreen(const LayerWindow* window)
@@ -96,6 +122,10 @@ static void ApplyModeToWindows()
 
 LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)
 {
+    if (mode) {
+        layerLastDisplayRequest = *mode;
+        layerLastDisplayFlags = flags;
+    }
     if (LayerShouldFail("ChangeDisplaySettingsA"))
         return mode ? DISP_CHANGE_BADMODE : DISP_CHANGE_FAILED;
     if (!mode) {
@@ -114,15 +144,22 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)
     int bits = (mode->dmFields & DM_BITSPERPEL) ? (int)mode->dmBitsPerPel : 0;
     int rate = (mode->dmFields & DM_DISPLAYFREQUENCY) ? (int)mode->dmDisplayFrequency : 0;
 
-    SDL_DisplayMode offered[MODE_MAX];
-    int count = OfferedModes(offered);
-    const SDL_DisplayMode* match = nullptr;
+    ListedMode listed[LISTED_MAX];
+    int count = ListedModes(listed);
+    const ListedMode* match = nullptr;
+    const ListedMode* sameSize = nullptr;
     for (int i = 0; i < count && !match; ++i) {
-        const SDL_DisplayMode& candidate = offered[i];
-        if (candidate.w == width && candidate.h == height && (bits == 0 || SameDepth(bits, ModeBits(candidate.format))) &&
-            (rate <= 1 || candidate.refresh_rate == 0 || candidate.refresh_rate == rate))
-            match = &candidate;
+        const SDL_DisplayMode& candidate = listed[i].mode;
+        if (candidate.w != width || candidate.h != height ||
+            (rate > 1 && candidate.refresh_rate != 0 && candidate.refresh_rate != rate))
+            continue;
+        if (!sameSize)
+            sameSize = &listed[i];
+        if (bits == 0 || SameDepth(bits, listed[i].bits))
+            match = &listed[i];
     }
+    if (!match && (flags & CDS_FULLSCREEN))
+        match = sameSize;
     if (!match)
         return DISP_CHANGE_BADMODE;
     if (flags & CDS_TEST)
@@ -130,10 +167,10 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)
 
     // Flags 0 would change the desktop for good on Win32; here every change
     // lasts only as long as the process.
-    modeInForce = *match;
+    modeInForce = match->mode;
     layerModeWidth = width;
     layerModeHeight = height;
-    layerModeBits = bits ? bits : ModeBits(match->format);
+    layerModeBits = bits ? bits : match->bits;
     ApplyModeToWindows();
     return DISP_CHANGE_SUCCESSFUL;
 }
@@ -145,6 +182,7 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNum, DEVMODEA* mod
     if (!mode || (deviceName && strcmp(deviceName, "\\\\.\\DISPLAY1") != 0) || !LayerEnsureVideo())
         return FALSE;
     SDL_DisplayMode found;
+    int bits = 0;
     if (modeNum == ENUM_CURRENT_SETTINGS) {
         if (SDL_GetCurrentDisplayMode(0, &found) != 0)
             return FALSE;
@@ -152,14 +190,15 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR deviceName, DWORD modeNum, DEVMODEA* mod
         if (SDL_GetDesktopDisplayMode(0, &found) != 0)
             return FALSE;
     } else {
-        SDL_DisplayMode offered[MODE_MAX];
-        if ((int)modeNum >= OfferedModes(offered))
+        ListedMode listed[LISTED_MAX];
+        if ((int)modeNum >= ListedModes(listed))
             return FALSE;
-        found = offered[modeNum];
+        found = listed[modeNum].mode;
+        bits = listed[modeNum].bits;
     }
     mode->dmPelsWidth = (DWORD)found.w;
     mode->dmPelsHeight = (DWORD)found.h;
-    mode->dmBitsPerPel = (DWORD)ModeBits(found.format);
+    mode->dmBitsPerPel = (DWORD)(bits ? bits : ModeBits(found.format));
     mode->dmDisplayFrequency = (DWORD)found.refresh_rate;
     mode->dmDisplayFlags = 0;
     mode->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;

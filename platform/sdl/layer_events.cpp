@@ -5,7 +5,7 @@
 // modifier state at the time of a key is kept in lParam's reserved bits
 // 25..27 (shift, control, caps lock) for TranslateMessage. SDL_QUIT is not
 // translated: the close button already arrives as WM_CLOSE.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 

@@ -6,7 +6,7 @@
 // Limits: 16 windows, no child windows, no parent or owner; one frame
 // style: 4-pixel sizing border, 3-pixel fixed border, 19-pixel caption and
 // menu bar. The screen saver is held off while any window lives.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 
@@ -251,8 +251,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     int classSlot = LayerFindClass(className);
     if (classSlot < 0 || (style & WS_CHILD) || width < 0 || height < 0)
         return nullptr;
-    if (!LayerEnsureVideo())
+    if (!LayerEnsureVideo()) {
+        LayerTellNoDisplay();
         return nullptr;
+    }
     LayerWindow* window = FreeSlot();
     if (!window)
         return nullptr;

@@ -4,7 +4,7 @@
 // only on windows with the pixel format it was made for. Destroying the
 // window whose DC is current releases the current context (Win32 leaves it
 // current on a dead DC, where nothing can be drawn anyway).
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 

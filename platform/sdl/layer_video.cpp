@@ -3,14 +3,20 @@
 // full screen before SDL_Quit: a display-mode change made for full screen
 // is temporary, so even exit(1) in the middle of a full-screen start-up
 // leaves the desktop in its own mode.
-#include "platform/layer_internal.h"
+// A driver without a screen (offscreen, dummy) is used only when asked for
+// by name (SDL_VIDEODRIVER): SDL falls back to one by itself when no
+// display is reachable, and a program whose windows nobody can see or
+// answer would run forever.
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 static int videoState = 0;  // 0 not tried, 1 running, -1 unavailable
 static bool glLibraryHeld = false;
+static bool displayMissing = false;
 
 static void RestoreAtExit()
 {
@@ -31,7 +37,11 @@ bool LayerEnsureVideo()
         // Ctrl+C in a terminal keeps ending the process as usual.
         SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+        bool anyDriver = !asked || !*asked;
+        if (SDL_Init(SDL_INIT_VIDEO) != 0 || (anyDriver && LayerVideoHeadless())) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            displayMissing = anyDriver;
             videoState = -1;
             return false;
         }
@@ -48,6 +58,18 @@ bool LayerEnsureVideo()
         }
     }
     return videoState == 1;
+}
+
+void LayerTellNoDisplay()
+{
+    static bool told = false;
+    if (!displayMissing || told)
+        return;
+    told = true;
+    fputs("No display found: set DISPLAY to reach one, or run scripts/demo.sh, which runs the program "
+          "headless and saves a screenshot.\n",
+          stderr);
+    fflush(stderr);
 }
 
 bool LayerVideoHeadless()

@@ -3,7 +3,7 @@
 // Needs: SDL events (injected input goes through SDL's own queue, so it
 // takes the same translation path as real input).
 // Limits: 96 operation names, 64 queued answers, 256 injected events.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 #include "platform/test_hooks.h"
 
 #include <SDL.h>
@@ -105,6 +105,8 @@ void TestHooksReset()
     injectedMods = 0;
     callbackCount = 0;
     layerLastWindowTitle[0] = '\0';
+    SDL_zero(layerLastDisplayRequest);
+    layerLastDisplayFlags = 0;
 }
 
 void TestHooksDisable()
@@ -309,7 +311,18 @@ int TestLiveContexts() { return layerLiveContexts; }
 int TestLiveFonts() { return layerLiveFonts; }
 int TestRegisteredClasses() { return layerLiveClasses; }
 const char* TestLastWindowTitle() { return layerLastWindowTitle; }
+DWORD TestWindowStyle(HWND hWnd)
+{
+    const LayerWindow* window = LayerFindWindow(hWnd);
+    return window ? window->style & ~WS_VISIBLE : 0;
+}
 int TestDisplayModeWidth() { return layerModeWidth; }
 int TestDisplayModeHeight() { return layerModeHeight; }
 int TestDisplayModeBits() { return layerModeBits; }
+const DEVMODEA* TestLastDisplayRequest(DWORD* flags)
+{
+    if (flags)
+        *flags = layerLastDisplayFlags;
+    return &layerLastDisplayRequest;
+}
 int TestCursorCount() { return layerCursorCount; }

@@ -6,7 +6,8 @@
 // Limits: 20 formats, all RGBA, window-drawable and GL-capable; no
 // accumulation or auxiliary buffers; the driver may give more depth or
 // colour than a format names (never less, where it can help it).
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_capture.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 
@@ -224,6 +225,7 @@ BOOL WINAPI SwapBuffers(HDC hDC)
     // SDL swaps only the window whose context is current.
     if (!window || !window->sdlWindow || SDL_GL_GetCurrentWindow() != window->sdlWindow)
         return FALSE;
+    LayerCaptureSwap(window);
     SDL_GL_SwapWindow(window->sdlWindow);
     return TRUE;
 }

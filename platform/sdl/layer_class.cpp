@@ -3,7 +3,7 @@
 // matched without regard to ASCII case, as Win32 does, and the instance
 // is not part of a class's identity (the layer serves one module). There
 // are no resources: only the system's own icons and cursors load.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 

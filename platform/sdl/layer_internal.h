@@ -127,9 +127,15 @@ extern POINT layerCursor;
 bool LayerEnsureVideo();
 // True for drivers that have no screen to show anything on.
 bool LayerVideoHeadless();
+// Once per process, on standard error, when video failed for want of a
+// display: how to reach one or run headless.
+void LayerTellNoDisplay();
 
 // The full-screen display mode in force after ChangeDisplaySettingsA.
 extern int layerModeWidth, layerModeHeight, layerModeBits;
+// What the last ChangeDisplaySettingsA with a mode asked for (test hooks).
+extern DEVMODEA layerLastDisplayRequest;
+extern DWORD layerLastDisplayFlags;
 bool LayerQualifiesForFullscreen(const LayerWindow* window);
 // Gives an SDL window the display mode in force; false when none is.
 bool LayerSetFullscreenMode(SDL_Window* sdlWindow);

@@ -3,7 +3,7 @@
 // Needs: nothing. Limits: the five bytes Windows-1252 leaves undefined
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the C1 controls of the same value,
 // as Windows' own conversion does.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 
 // 0x80..0x9F are the only bytes that differ from Latin-1.
 static const uint16_t highControlRow[32] = {

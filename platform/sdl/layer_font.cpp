@@ -21,7 +21,7 @@
 #include <string.h>
 
 // The layer's header first: GL's headers must see its APIENTRY.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 #include "platform/cp1252.h"
 #include "platform/gl.h"
 

@@ -4,7 +4,7 @@
 // Needs: SDL events. Limits: 1024 queued messages (when full the newest is
 // dropped and PostMessageA says FALSE); WM_QUIT is a flag, as on Win32, so
 // it comes out after every other posted message.
-#include "platform/layer_internal.h"
+#include "platform/sdl/layer_internal.h"
 #include "platform/test_hooks.h"
 
 #include <SDL.h>

@@ -1,0 +1,62 @@
+// {{name}}: a demo on the Orlath shell. The shell asks for full screen,
+// opens the window, runs the loop and its keys (Escape quits, holding M
+// freezes, F1 switches mode), loads the start-up images into texture slots
+// 0 (emblem), 1 (greeting) and 2 (starfield), and calls the two functions
+// below.
+#include <stdlib.h>
+
+#include <orlath/orlath.h>
+
+static AtlasFont* font = nullptr;
+
+// Runs in every new GL context (at start and after F1): load and build here.
+bool StartDemo()
+{
+    free(font);
+    font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
+    return font != nullptr;  // false would end start-up with status 1
+}
+
+// One frame at the clock's time; the shell swaps the buffers.
+int RenderFrame()
+{
+    float t = (float)ElapsedSeconds();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+
+    // The starfield fills the view behind everything drawn after it.
+    DrawBackdrop(2);
+
+    // Three emblems turning with the clock, added onto the stars.
+    glEnable(GL_BLEND);
+    for (int i = 0; i < 3; ++i)
+        DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, 0.0f, -6.0f, 0, 255, false, false);
+
+    // A line of atlas text in a pixel view, 640 x 480 with y growing upward.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 640, 0, 480, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(1.0f, 0.85f, 0.3f);
+    PrintAtlasText(font, 32.0f, 96.0f, 2, "Hola from {{name}}!");
+    glEnable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    // Fade in from black over the first second (black darkens only under
+    // this blend function; the shell's additive one goes back after).
+    if (t < 1.0f) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        DrawBlackFadeFloat(t * 1000.0f);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    }
+    glDisable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    return 1;
+}

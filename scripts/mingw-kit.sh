@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The kit from a Windows user's side, on the MinGW-w64 cross build:
+#   mingw-kit.sh BUILD_MINGW HOST_BIN
+# installs BUILD_MINGW's kit into a prefix, writes the template with the
+# host's orlath-new-demo (HOST_BIN), builds it as mydemo.exe with the MinGW
+# toolchain against that prefix (compile and link only; it needs only
+# DLLs Windows ships), and makes the Windows zip, whose files it checks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mingw=$1
+host_bin=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$mingw" --prefix "$work/prefix" >/dev/null
+"$host_bin/orlath-new-demo" mydemo "$work/mydemo" >/dev/null
+cmake -S "$work/mydemo" -B "$work/mydemo/build" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$work/prefix" \
+  >"$work/configure.txt" 2>&1 || { cat "$work/configure.txt"; exit 1; }
+cmake --build "$work/mydemo/build" -j"${ORLATH_JOBS:-2}"
+exe=$work/mydemo/build/bin/mydemo.exe
+[[ "$(head -c 2 "$exe")" == "MZ" ]] || { echo "mydemo.exe was not built"; exit 1; }
+for image in celvino hola espacio fuente; do
+  [[ -f "$work/mydemo/build/bin/imagenes/$image.tga" ]] || { echo "mydemo's imagenes/ lacks $image.tga"; exit 1; }
+done
+foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' \
+  | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|msvcrt)\.dll$' || true)
+[[ -z "$foreign" ]] || { echo "mydemo.exe needs DLLs that Windows does not ship: $foreign"; exit 1; }
+echo "template built as mydemo.exe against the MinGW kit ($(stat -c %s "$exe") bytes)"
+
+(cd "$mingw" && cpack -B "$work/packages" >/dev/null)
+zip=$(ls "$work"/packages/*.zip)
+python3 - "$zip" <<'PY'
+import sys, zipfile
+names = set(zipfile.ZipFile(sys.argv[1]).namelist())
+top = "orlath-1.0.0-windows/"
+wanted = [top + n for n in ("orlath.exe", "gallery.exe", "tgacheck.exe", "imagenes/celvino.tga",
+                            "imagenes/hola.tga", "imagenes/espacio.tga", "imagenes/fuente.tga")]
+missing = [n for n in wanted if n not in names]
+extra = [n for n in names if n.rstrip("/") + "/" not in (top, top + "imagenes/") and n not in wanted]
+if missing or extra:
+    sys.exit("zip: missing %s, unexpected %s" % (missing, extra))
+print("%s: %d entries, as expected" % (sys.argv[1].rsplit("/", 1)[1], len(names)))
+PY

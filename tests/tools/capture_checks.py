@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""orlath-capture from the outside: frame counts and names, the video
+path (ffprobe's count and rate), every refusal with its message, status 2
+and nothing written, a program that fails its start-up, one that never
+swaps, and the progress line only on a terminal. Each case runs in a fresh
+folder with a copy of imagenes/. Exits 77 (skipped) when all else passed
+but ffmpeg is missing."""
+import argparse
+import os
+import pty
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def capture(args, cwd, env=None, timeout=60):
+    return subprocess.run([CAPTURE] + args, cwd=cwd, env=env, capture_output=True, text=True, timeout=timeout)
+
+
+def fresh(with_images=True):
+    folder = tempfile.mkdtemp(prefix="orlath-capture-")
+    if with_images:
+        shutil.copytree(os.path.join(BIN, "imagenes"), os.path.join(folder, "imagenes"))
+    return folder
+
+
+def listing(folder):
+    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+
+def frame_names(count):
+    return ["frame-%06d.png" % i for i in range(count)]
+
+
+def png_size(path):
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        head = f.read(24)
+    return head[:8] == b"\x89PNG\r\n\x1a\n", int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
+
+
+def counts_and_names():
+    folder = fresh()
+    run = capture(["--frames", "7", "--out", "f/", "--", ORLATH], folder)
+    check(run.returncode == 27, "--frames 7: orlath's Escape status 27, got %d: %s" % (run.returncode, run.stderr))
+    check(listing(os.path.join(folder, "f")) == frame_names(7), "--frames 7: %s" % listing(os.path.join(folder, "f")))
+    check(png_size(os.path.join(folder, "f", "frame-000006.png")) == (True, 640, 480), "frames are 640x480 PNG")
+    check(" left" not in run.stderr, "no progress line when standard error is not a terminal")
+
+    run = capture(["--seconds", "0.5", "--fps", "24", "--out", "s", "--", ORLATH], folder)
+    check(listing(os.path.join(folder, "s")) == frame_names(12), "--seconds 0.5 --fps 24: 12 frames, got %s"
+          % listing(os.path.join(folder, "s")))
+    # --force writes into a used folder, and earlier frames beyond the new count go.
+    run = capture(["--frames", "3", "--force", "--out", "s/", "--", ORLATH], folder)
+    check(run.returncode == 27 and listing(os.path.join(folder, "s")) == frame_names(3),
+          "--force into a folder of 12 frames leaves the 3 new ones: %s" % listing(os.path.join(folder, "s")))
+    shutil.rmtree(folder)
+
+
+def video():
+    if not shutil.which("ffmpeg") or not shutil.which("ffprobe"):
+        return False
+    folder = fresh()
+    for name in ("clip.mp4", "clip.webm"):
+        run = capture(["--frames", "9", "--fps", "24", "--out", name, "--", ORLATH], folder)
+        check(run.returncode == 27, "%s: status %d: %s" % (name, run.returncode, run.stderr))
+        probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                                "stream=nb_read_frames,r_frame_rate,width,height", "-of", "csv=p=0",
+                                os.path.join(folder, name)], capture_output=True, text=True)
+        fields = sorted(probe.stdout.strip().split(","))
+        check(fields == sorted(["640", "480", "24/1", "9"]), "%s: ffprobe says %r" % (name, probe.stdout))
+    check(listing(folder) == ["clip.mp4", "clip.webm", "imagenes"], "no temporary file left: %s" % listing(folder))
+    shutil.rmtree(folder)
+    return True
+
+
+def refusals():
+    folder = fresh()
+    os.mkdir(os.path.join(folder, "used"))
+    open(os.path.join(folder, "used", "keep.txt"), "w").close()
+    no_ffmpeg = dict(os.environ, PATH="/nonexistent")
+    no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    cases = [
+        ([], "no program to capture", None),
+        (["--", "./not-there"], "no program ./not-there", None),
+        (["--fps", "0", "--", ORLATH], "--fps must be a number above 0 and at most 1000, not 0", None),
+        (["--fps", "1000.5", "--", ORLATH], "at most 1000, not 1000.5", None),
+        (["--frames", "0", "--", ORLATH], "--frames must be a whole number from 1 to 1000000, not 0", None),
+        (["--frames", "1000001", "--", ORLATH], "from 1 to 1000000, not 1000001", None),
+        (["--seconds", "0.001", "--", ORLATH], "must come to 1 to 1000000 frames", None),
+        (["--out", "used/", "--", ORLATH], "used is not empty (--force writes into it)", None),
+        (["--out", "clip.avi", "--", ORLATH], "unknown extension of --out clip.avi", None),
+        (["--out", "clip.mp4", "--", ORLATH], "needs the ffmpeg program, which is not on PATH", no_ffmpeg),
+        (["--bogus", "--", ORLATH], "unknown option --bogus", None),
+        (["--display", "--", ORLATH], "--display needs a display", no_display),
+    ]
+    for args, message, env in cases:
+        run = capture(args, folder, env)
+        check(run.returncode == 2 and message in run.stderr and run.stdout == "",
+              "refusal %s: status %d, %r" % (args, run.returncode, run.stderr))
+    check(listing(folder) == ["imagenes", "used"] and listing(os.path.join(folder, "used")) == ["keep.txt"],
+          "refusals wrote nothing: %s" % listing(folder))
+    run = capture(["--help"], folder)
+    check(run.returncode == 0 and run.stdout.startswith("Usage: orlath-capture") and run.stderr == "", "--help")
+    shutil.rmtree(folder)
+
+
+def failed_start_and_no_swaps():
+    folder = fresh(with_images=False)
+    run = capture(["--frames", "5", "--out", "f/", "--", ORLATH], folder)
+    check(run.returncode == 1 and "ended with status 1 before its first frame; no frame written" in run.stderr,
+          "start-up without images: status %d, %r" % (run.returncode, run.stderr))
+    # A program that never swaps is stopped after --timeout without a frame.
+    run = capture(["--timeout", "0.5", "--frames", "5", "--out", "g/", "--", "/bin/sleep", "20"], folder, timeout=10)
+    check(run.returncode == 124 and "no frame from /bin/sleep for 0.5 s" in run.stderr,
+          "never swaps: status %d, %r" % (run.returncode, run.stderr))
+    check(listing(folder) == [], "no frame written: %s" % listing(folder))
+    shutil.rmtree(folder)
+
+
+def progress_on_a_terminal():
+    folder = fresh()
+    pid, terminal = pty.fork()
+    if pid == 0:
+        os.chdir(folder)
+        os.execv(CAPTURE, [CAPTURE, "--frames", "30", "--out", "f/", "--", ORLATH])
+    output = b""
+    while True:
+        try:
+            chunk = os.read(terminal, 4096)
+        except OSError:
+            break
+        if not chunk:
+            break
+        output += chunk
+    _, status = os.waitpid(pid, 0)
+    text = output.decode("utf-8", "replace")
+    check(os.waitstatus_to_exitcode(status) == 27, "capture on a terminal: status %d" % status)
+    check(re.search(r"\r30/30 frames +[0-9.]+ fps +0:00 left", text) is not None,
+          "progress line on a terminal: %r" % text[-300:])
+    shutil.rmtree(folder)
+
+
+def main():
+    global BIN, CAPTURE, ORLATH
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True, help="the build's bin folder")
+    BIN = os.path.abspath(parser.parse_args().bin)
+    CAPTURE = os.path.join(BIN, "orlath-capture")
+    ORLATH = os.path.join(BIN, "orlath")
+    counts_and_names()
+    refusals()
+    failed_start_and_no_swaps()
+    progress_on_a_terminal()
+    had_video = video()
+    if failures:
+        print("%d checks failed" % len(failures))
+        return 1
+    if not had_video:
+        print("all passed; the video case was skipped: ffmpeg or ffprobe is missing")
+        return 77
+    print("all passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,107 @@
+// The layer's capture mode in process, switched on through its variables
+// with a pipe of the test's own, as orlath-capture does for a program. What
+// only this test sees: the counter stands still between swaps and steps one
+// frame per swap, the program's pixel-pack state survives the readback,
+// the variables are not passed on, the boxes are answered, and Escape is
+// pressed after the last frame and released later. Its own executable:
+// capture mode is read once per process, at the first call that needs it.
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+
+#include "platform/capture_pipe.h"
+#include "platform/layer_test_fixture.h"
+
+using LayerCapture = LayerTest;
+
+static GLint Integer(GLenum name)
+{
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+static void DrawAndSwap(HDC hDC, float red, float blue)
+{
+    glClearColor(red, 0.0f, blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(SwapBuffers(hDC));
+}
+
+TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    setenv(CAPTURE_ENV_FD, std::to_string(fds[1]).c_str(), 1);
+    setenv(CAPTURE_ENV_FPS, "50", 1);
+    setenv(CAPTURE_ENV_FRAMES, "2", 1);
+    TestHooksDisable();
+    EXPECT_EQ(MessageBoxA(nullptr, "Full screen?", "Start", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Just so you know", "Note", MB_OKCANCEL), IDOK);
+    EXPECT_EQ(getenv(CAPTURE_ENV_FD), nullptr);
+    TestHooksReset();
+
+    HWND hWnd = OpenWindow(WS_OVERLAPPEDWINDOW, 64, 48);
+    ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
+    HDC hDC = GetDC(hWnd);
+    glPixelStorei(GL_PACK_ALIGNMENT, 8);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 100);
+    GLint readBuffer = Integer(GL_READ_BUFFER);
+    LARGE_INTEGER frequency, start, again, next;
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    QueryPerformanceCounter(&start);
+    QueryPerformanceCounter(&again);
+    EXPECT_EQ(again.QuadPart, start.QuadPart);
+    DrawAndSwap(hDC, 1.0f, 0.0f);
+    QueryPerformanceCounter(&next);
+    EXPECT_EQ(next.QuadPart - start.QuadPart, frequency.QuadPart / 50);
+    EXPECT_EQ(Integer(GL_PACK_ALIGNMENT), 8);
+    EXPECT_EQ(Integer(GL_PACK_ROW_LENGTH), 100);
+    EXPECT_EQ(Integer(GL_READ_BUFFER), readBuffer);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    DrawAndSwap(hDC, 0.0f, 1.0f);
+    // A third swap is drawn on the clock but not captured.
+    DrawAndSwap(hDC, 1.0f, 1.0f);
+    QueryPerformanceCounter(&next);
+    EXPECT_EQ(next.QuadPart - start.QuadPart, 3 * frequency.QuadPart / 50);
+
+    // The layer closed its end after the last frame, so this reads to the end.
+    std::string sent;
+    char chunk[4096];
+    for (ssize_t got; (got = read(fds[0], chunk, sizeof chunk)) > 0;)
+        sent.append(chunk, (size_t)got);
+    close(fds[0]);
+    const size_t frameBytes = sizeof(CaptureFrameHeader) + 64 * 48 * 3;
+    ASSERT_EQ(sent.size(), 2 * frameBytes);
+    for (uint32_t k = 0; k < 2; ++k) {
+        CaptureFrameHeader header;
+        memcpy(&header, sent.data() + k * frameBytes, sizeof header);
+        EXPECT_EQ(std::string(header.magic, 4), "ORLF");
+        EXPECT_EQ(header.width, 64u);
+        EXPECT_EQ(header.height, 48u);
+        EXPECT_EQ(header.index, k);
+        const unsigned char* pixel = (const unsigned char*)sent.data() + k * frameBytes + sizeof header + 3 * 500;
+        EXPECT_EQ(pixel[0], k == 0 ? 255 : 0) << "frame " << k;
+        EXPECT_EQ(pixel[2], k == 0 ? 0 : 255) << "frame " << k;
+    }
+
+    // Escape as a person gives it: down now, up after a while.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point began = Clock::now(), pressed, released;
+    bool down = false, up = false;
+    while (!up && Clock::now() - began < std::chrono::seconds(2)) {
+        for (const MSG& msg : Pump(1)) {
+            if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && !down) {
+                down = true;
+                pressed = Clock::now();
+            }
+            if (msg.message == WM_KEYUP && msg.wParam == VK_ESCAPE && down) {
+                up = true;
+                released = Clock::now();
+            }
+        }
+    }
+    ASSERT_TRUE(down && up) << "Escape pressed " << down << ", released " << up;
+    EXPECT_GE(std::chrono::duration<double>(released - pressed).count(), 0.05);
+}

@@ -1,0 +1,156 @@
+// The video writer of orlath-capture: raw RGB frames piped into the ffmpeg
+// program, which encodes in its own process beside the program's drawing.
+// ffmpeg writes NAME.part (the container named explicitly, since the
+// extension no longer says it), renamed to NAME only when ffmpeg finished
+// well; otherwise nothing is left. ffmpeg runs in a process group of its
+// own, so Ctrl+C reaches the capture, which then ends the video cleanly.
+// Limits: H.264 in .mp4 and .mkv, VP9 in .webm, 4:2:0 (odd sizes padded).
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/uio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tools/capture/capture.h"
+
+enum { ROWS_PER_WRITE = 512 };
+
+static pid_t ffmpegPid = -1;
+static int ffmpegInput = -1;
+static char finalPath[PATH_CAP];
+static char partPath[PATH_CAP + 8];
+static long videoFrames = 0;
+
+void BuildVideoArgs(const char* ffmpeg, const char* format, int width, int height, const char* fps,
+                    const char* outPath, char storage[][64], const char** args)
+{
+    snprintf(storage[0], 64, "%dx%d", width, height);
+    int n = 0;
+    const char* common[] = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "rawvideo",
+                            "-pix_fmt", "rgb24", "-video_size", storage[0], "-framerate", fps, "-i", "pipe:0",
+                            "-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-pix_fmt", "yuv420p"};
+    for (const char* arg : common)
+        args[n++] = arg;
+    if (strcmp(format, "webm") == 0) {
+        const char* vp9[] = {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-row-mt", "1",
+                             "-crf", "30", "-b:v", "0"};
+        for (const char* arg : vp9)
+            args[n++] = arg;
+    } else {
+        const char* h264[] = {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"};
+        for (const char* arg : h264)
+            args[n++] = arg;
+    }
+    const char* tail[] = {"-f", format, "-y", outPath};
+    for (const char* arg : tail)
+        args[n++] = arg;
+    args[n] = nullptr;
+}
+
+bool StartVideoWriter(const char* path, const char* format, int width, int height)
+{
+    snprintf(finalPath, sizeof finalPath, "%s", path);
+    snprintf(partPath, sizeof partPath, "%s.part", path);
+    char storage[1][64];
+    const char* args[64];
+    BuildVideoArgs(options.ffmpegPath, format, width, height, options.fpsText, partPath, storage, args);
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        fprintf(stderr, "orlath-capture: no pipe for ffmpeg: %s\n", strerror(errno));
+        return false;
+    }
+    fcntl(pipeFds[1], F_SETPIPE_SZ, 1 << 20);
+    pid_t pid = fork();
+    if (pid < 0) {
+        fprintf(stderr, "orlath-capture: cannot start ffmpeg: %s\n", strerror(errno));
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        setpgid(0, 0);
+        signal(SIGPIPE, SIG_DFL);
+        dup2(pipeFds[0], 0);
+        execv(options.ffmpegPath, (char* const*)args);
+        fprintf(stderr, "orlath-capture: cannot run %s: %s\n", options.ffmpegPath, strerror(errno));
+        _exit(127);
+    }
+    close(pipeFds[0]);
+    ffmpegPid = pid;
+    ffmpegInput = pipeFds[1];
+    videoFrames = 0;
+    return true;
+}
+
+bool WriteVideoFrame(const unsigned char* pixels, int width, int height)
+{
+    if (ffmpegInput < 0)
+        return false;
+    // Rows go top first, straight from the bottom-up frame.
+    size_t rowBytes = (size_t)width * 3;
+    iovec rows[ROWS_PER_WRITE];
+    int row = 0;
+    while (row < height) {
+        int count = 0;
+        for (; count < ROWS_PER_WRITE && row + count < height; ++count) {
+            rows[count].iov_base = (void*)(pixels + (size_t)(height - 1 - row - count) * rowBytes);
+            rows[count].iov_len = rowBytes;
+        }
+        int first = 0;
+        while (first < count) {
+            ssize_t written = writev(ffmpegInput, rows + first, count - first);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                fprintf(stderr, "orlath-capture: ffmpeg stopped taking frames (%s)\n", strerror(errno));
+                close(ffmpegInput);
+                ffmpegInput = -1;
+                return false;
+            }
+            // Skip the rows written whole, and the written part of the next.
+            size_t left = (size_t)written;
+            while (first < count && left >= rows[first].iov_len)
+                left -= rows[first++].iov_len;
+            if (first < count) {
+                rows[first].iov_base = (char*)rows[first].iov_base + left;
+                rows[first].iov_len -= left;
+            }
+        }
+        row += count;
+    }
+    ++videoFrames;
+    return true;
+}
+
+long VideoFramesWritten()
+{
+    return videoFrames;
+}
+
+bool FinishVideoWriter(bool keep)
+{
+    if (ffmpegPid < 0)
+        return true;
+    if (ffmpegInput >= 0)
+        close(ffmpegInput);
+    ffmpegInput = -1;
+    int status = 0;
+    while (waitpid(ffmpegPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    ffmpegPid = -1;
+    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!ok)
+        fprintf(stderr, "orlath-capture: ffmpeg failed (status %d); no video written\n",
+                WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    if (ok && keep && videoFrames > 0) {
+        if (rename(partPath, finalPath) == 0)
+            return true;
+        fprintf(stderr, "orlath-capture: cannot name %s: %s\n", finalPath, strerror(errno));
+        ok = false;
+    }
+    unlink(partPath);
+    return ok;
+}
