@@ -40,11 +40,11 @@ if [[ $kind == web ]]; then
   emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release
   cmake --build "$build" -j2
   if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then
-    exec node scripts/web_demo.js serve "$build/web" "${WEB_PORT:-8000}"
+    exec node scripts/web_demo.js serve "$build/web" "${WEB_PORT:-8000}" orlath gallery
   fi
   out="out/web-$(date +%Y%m%d-%H%M%S)"
   echo "no display: screenshots of each page from headless Chromium, in $out/"
-  node scripts/web_demo.js shots "$build/web" "$out" "${DEMO_SECONDS:-5}"
+  node scripts/web_demo.js shots "$build/web" "$out" "${DEMO_SECONDS:-5}" orlath gallery
   echo "results in $(pwd)/$out/"
   exit 0
 fi

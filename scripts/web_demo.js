@@ -4,16 +4,20 @@
 // headless Chromium, answers the start question with No, lets it run, and
 // saves a screenshot of the page, then ends the run with Escape.
 //
-//   node web_demo.js serve WEB_DIR [PORT]
-//   node web_demo.js shots WEB_DIR OUT_DIR [SECONDS]
+//   node web_demo.js serve WEB_DIR PORT PAGE...
+//   node web_demo.js shots WEB_DIR OUT_DIR SECONDS PAGE...
+// (PAGE: a folder of WEB_DIR, such as orlath or gallery)
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const {serve} = require('../tests/web/serve.js');
 const {launch, openAtQuestion} = require('../tests/web/browser.js');
 
-const [mode, webDir, third, fourth] = process.argv.slice(2);
-const pages = fs.readdirSync(webDir).filter((name) => fs.existsSync(path.join(webDir, name, 'index.html')));
+const [mode, webDir, third, fourth, ...pages] = process.argv.slice(2);
+for (const name of pages) {
+  if (!fs.existsSync(path.join(webDir, name, 'index.html')))
+    throw new Error(`no page ${name} in ${webDir}`);
+}
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 async function shots(base, outDir, seconds) {
