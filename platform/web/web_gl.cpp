@@ -8,7 +8,8 @@
 // quads from one 512x512 atlas per context, through the alpha test, so the
 // caller's blending, depth test and colour apply as they would to the
 // native bitmap's fragments. Limits: 4096 list names, 4 bitmaps per list,
-// glyphs of at most 64x64, 16 attribute levels.
+// glyphs of at most 64x64, 16 attribute levels; gluBuild2DMipmaps takes
+// power-of-two sizes only (WebGL 1 mipmaps no others; GLU would rescale).
 #include "platform/web/web_internal.h"
 
 #include <GL/gl.h>
