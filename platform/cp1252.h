@@ -1,5 +1,6 @@
 // Windows-1252 to Unicode, for turning the system's 8-bit texts into the
-// code points that font files index their glyphs by. Codes 0..127 and
+// code points that font files index their glyphs by, and into the UTF-8
+// that every backend hands its window system (titles, message boxes). Codes 0..127 and
 // 160..255 are the same in both; the five unassigned codes map to
 // themselves (no face has glyphs there, so they draw as missing).
 #pragma once
@@ -17,4 +18,37 @@ inline uint32_t Cp1252ToUnicode(uint32_t code)
     if (code >= 0x80 && code <= 0x9F)
         return upperControls[code - 0x80];
     return code;
+}
+
+// Always zero-terminated, cut at a character boundary when out is too
+// small. Returns the bytes written; a null text converts as empty.
+inline int Cp1252ToUtf8(const char* text, char* out, int outSize)
+{
+    if (!out || outSize <= 0)
+        return 0;
+    int used = 0;
+    for (const unsigned char* p = (const unsigned char*)(text ? text : ""); *p; ++p) {
+        uint32_t code = Cp1252ToUnicode(*p);
+        char bytes[3];
+        int count;
+        if (code < 0x80) {
+            bytes[0] = (char)code;
+            count = 1;
+        } else if (code < 0x800) {
+            bytes[0] = (char)(0xC0 | (code >> 6));
+            bytes[1] = (char)(0x80 | (code & 0x3F));
+            count = 2;
+        } else {
+            bytes[0] = (char)(0xE0 | (code >> 12));
+            bytes[1] = (char)(0x80 | ((code >> 6) & 0x3F));
+            bytes[2] = (char)(0x80 | (code & 0x3F));
+            count = 3;
+        }
+        if (used + count >= outSize)
+            break;
+        for (int i = 0; i < count; ++i)
+            out[used++] = bytes[i];
+    }
+    out[used] = '\0';
+    return used;
 }

@@ -7,6 +7,7 @@
 // accumulation or auxiliary buffers; the driver may give more depth or
 // colour than a format names (never less, where it can help it).
 #include "platform/sdl/layer_capture.h"
+#include "platform/cp1252.h"
 #include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
@@ -174,7 +175,7 @@ bool LayerRealiseWindow(LayerWindow* window)
         flags |= SDL_WINDOW_FULLSCREEN;
 
     static char title[LAYER_TITLE_MAX * 3];
-    LayerAnsiToUtf8(window->title, title, sizeof title);
+    Cp1252ToUtf8(window->title, title, sizeof title);
     RECT insets = LayerFrameInsets(window->style, FALSE);
     int width = SDL_max(1, window->clientWidth);
     int height = SDL_max(1, window->clientHeight);

@@ -167,8 +167,3 @@ extern char layerLastWindowTitle[LAYER_TITLE_MAX];
 // Runs the callbacks and pushes the events due by this pass.
 void LayerDeliverInjectedEvents(int pass);
 
-// ---------------------------------------------------------------- text
-
-// Windows-1252 to UTF-8, always zero-terminated (cut at a character
-// boundary when out is too small). Returns the bytes written.
-int LayerAnsiToUtf8(const char* text, char* out, int outSize);

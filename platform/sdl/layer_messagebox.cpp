@@ -6,6 +6,7 @@
 // capture no box is shown either, and a Yes/No question is answered No.
 // Limits: 4 KiB of text and 256 bytes of caption are shown.
 #include "platform/sdl/layer_capture.h"
+#include "platform/cp1252.h"
 #include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
@@ -60,9 +61,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 
     static char shownText[SHOWN_TEXT_MAX];
     static char shownCaption[SHOWN_CAPTION_MAX];
-    LayerAnsiToUtf8(text, shownText, sizeof shownText);
+    Cp1252ToUtf8(text, shownText, sizeof shownText);
     // Win32 shows "Error" for a null caption.
-    LayerAnsiToUtf8(caption ? caption : "Error", shownCaption, sizeof shownCaption);
+    Cp1252ToUtf8(caption ? caption : "Error", shownCaption, sizeof shownCaption);
 
     SDL_MessageBoxButtonData buttons[3];
     int buttonCount = CollectButtons(type, buttons);

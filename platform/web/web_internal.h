@@ -65,8 +65,5 @@ void WebLeaveFullscreen();
 // GL (web_gl.cpp): a fresh context's default state, lists and atlas.
 void WebGlStartContext(int width, int height);
 
-// Windows-1252 to UTF-8, always zero-terminated.
-int WebAnsiToUtf8(const char* text, char* out, int outSize);
-
 // Focus, blur and visibility of the page as activation (web_window.cpp).
 void WebNotePageActivation(bool active, bool hidden);

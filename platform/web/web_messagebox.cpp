@@ -7,6 +7,7 @@
 // no element with id "box". Limits: text and caption in Windows-1252; no
 // icons; Yes/No, Yes/No/Cancel, OK/Cancel and OK boxes.
 #include "platform/web/web_internal.h"
+#include "platform/cp1252.h"
 
 #include <emscripten.h>
 
@@ -62,8 +63,8 @@ EM_ASYNC_JS(int, WebAskPage, (const char* text, const char* caption, int buttons
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type)
 {
     char utf8Text[1024], utf8Caption[256];
-    WebAnsiToUtf8(text, utf8Text, sizeof utf8Text);
-    WebAnsiToUtf8(caption ? caption : "Error", utf8Caption, sizeof utf8Caption);
+    Cp1252ToUtf8(text, utf8Text, sizeof utf8Text);
+    Cp1252ToUtf8(caption ? caption : "Error", utf8Caption, sizeof utf8Caption);
     int buttons = (int)(type & 0xF);
     if (buttons != MB_OKCANCEL && buttons != MB_YESNOCANCEL && buttons != MB_YESNO)
         buttons = MB_OK;

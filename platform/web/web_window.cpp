@@ -6,6 +6,7 @@
 // adds nothing), no position, no child windows; hiding a window leaves the
 // canvas showing its last picture.
 #include "platform/web/web_internal.h"
+#include "platform/cp1252.h"
 
 #include <emscripten.h>
 #include <stdio.h>
@@ -169,7 +170,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
         return nullptr;
     }
     char utf8[WEB_TITLE_MAX * 3];
-    WebAnsiToUtf8(window->title, utf8, sizeof utf8);
+    Cp1252ToUtf8(window->title, utf8, sizeof utf8);
     WebSetDocumentTitle(utf8);
     if (style & WS_VISIBLE)
         ShowWindow(hWnd, SW_SHOW);
