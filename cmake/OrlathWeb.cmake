@@ -8,7 +8,10 @@
 # The package's emcc needs NODE_PATH to find its JavaScript optimiser's
 # parser, so every link runs under it; the page is our own, since the
 # package's HTML minifier fails on emcc's.
-set(ORLATH_WEB_PAGE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/../platform/web/page/index.html)
+# An installed kit names its own copy of the page before including this.
+if(NOT ORLATH_WEB_PAGE_TEMPLATE)
+  set(ORLATH_WEB_PAGE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/../platform/web/page/index.html)
+endif()
 
 function(orlath_web_page target)
   cmake_parse_arguments(PAGE "" "IMAGE_DIR" "IMAGES" ${ARGN})

@@ -6,7 +6,8 @@
 # start-up sequence's (defaults as shipped: OFF, ON, ON). After the build,
 # the program's folder holds imagenes/ with the kit's start-up images and
 # atlas, then the demo's own images from IMAGES (a file of the same name
-# replaces the kit's).
+# replaces the kit's). Under emcmake, with the kit of a web build, it is a
+# page instead: build-web/web/NAME/index.html with its images preloaded.
 function(orlath_add_demo name)
   cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
   if(DEMO_UNPARSED_ARGUMENTS)
@@ -43,7 +44,10 @@ function(orlath_add_demo name)
     # A program that runs from a bare folder: no MinGW runtime DLLs.
     target_link_options(${name} PRIVATE -static-libgcc -static-libstdc++)
   endif()
-  if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+  if(EMSCRIPTEN)
+    # The page packs its images at link time, from a folder of its own.
+    set(program_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}_page)
+  elseif(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
     set(program_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   else()
     set(program_dir ${CMAKE_BINARY_DIR}/bin)
@@ -64,4 +68,7 @@ function(orlath_add_demo name)
   # even when no source changed.
   add_custom_target(${name}_imagenes ALL ${copy_images} VERBATIM)
   add_dependencies(${name} ${name}_imagenes)
+  if(EMSCRIPTEN)
+    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes)
+  endif()
 endfunction()

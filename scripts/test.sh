@@ -56,6 +56,9 @@ stage "Release build in $build/"
 # The tests under Wine find the cross-build's run folder through this.
 windows_bin=$(pwd)/$build-mingw/bin
 [[ "$build" == /* ]] && windows_bin=$build-mingw/bin
+# The web kit's test starts its demo with the native orlath-new-demo.
+native_bin=$(pwd)/$build/bin
+[[ "$build" == /* ]] && native_bin=$build/bin
 if cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DORLATH_TESTS=ON -DORLATH_BENCH=ON \
      -DORLATH_WINDOWS_BIN="$windows_bin" >"$log_dir/configure.txt" 2>&1 \
    || { cat "$log_dir/configure.txt"; false; } && cmake --build "$build" -j"$jobs"; then
@@ -153,7 +156,8 @@ fi
 stage "web build in $build-web/, pages in headless Chromium"
 # puppeteer-core comes from npm at the version tests/web/package-lock.json names.
 if (cd tests/web && npm ci --no-audit --no-fund --loglevel=error) \
-   && emcmake cmake -S . -B "$build-web" -DCMAKE_BUILD_TYPE=Release >"$log_dir/configure-web.txt" 2>&1 \
+   && emcmake cmake -S . -B "$build-web" -DCMAKE_BUILD_TYPE=Release \
+        -DORLATH_NATIVE_BIN="$native_bin" >"$log_dir/configure-web.txt" 2>&1 \
    || { cat "$log_dir/configure-web.txt"; false; } && cmake --build "$build-web" -j"$jobs"; then
   if (cd "$build-web" && ctest --output-on-failure -L web 2>&1 | tee "$log_dir/ctest-web.txt"); then
     pass web

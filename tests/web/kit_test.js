@@ -1,0 +1,46 @@
+// A demo from orlath-new-demo built for the web against the web build's
+// kit, as the template's README says, then opened in headless Chromium:
+// No starts it and it draws. node kit_test.js WEB_BUILD NEW_DEMO (the web
+// build's folder, the native build's orlath-new-demo).
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert');
+const {execFileSync} = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const {serve} = require('./serve.js');
+const {launch, openAtQuestion} = require('./browser.js');
+const {differingFraction} = require('./pixels.js');
+
+const [webBuild, newDemo] = process.argv.slice(2);
+
+test('a new demo builds for the web and draws', async (t) => {
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'orlath-web-kit-'));
+  const prefix = path.join(root, 'prefix');
+  const demo = path.join(root, 'webdemo');
+  const build = path.join(demo, 'build-web');
+  const run = (command, args) => execFileSync(command, args, {stdio: ['ignore', 'pipe', 'pipe']});
+  run('cmake', ['--install', webBuild, '--prefix', prefix]);
+  run(newDemo, ['webdemo', demo]);
+  run('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix]);
+  run('cmake', ['--build', build, '-j2']);
+  const files = fs.readdirSync(path.join(build, 'web', 'webdemo')).sort();
+  assert.deepStrictEqual(files, ['index.html', 'webdemo.data', 'webdemo.js', 'webdemo.wasm']);
+
+  const {server, base} = await serve(path.join(build, 'web'));
+  const browser = await launch();
+  t.after(async () => {
+    await browser.close();
+    server.close();
+    fs.rmSync(root, {recursive: true, force: true});
+  });
+  const page = await openAtQuestion(browser, base + 'webdemo/');
+  await page.click('#no');
+  // Past the template's fade-in from black.
+  await page.waitForFunction(() => Module.orlathFrames > 5, {timeout: 20000});
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  const drawn = await differingFraction(page, await (await page.$('#canvas')).screenshot(), [0, 0, 0]);
+  assert.ok(drawn > 0.3, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
+  assert.doesNotMatch(await page.$eval('#status', (e) => e.textContent), /^exit status/, 'the page ended early');
+});
