@@ -33,11 +33,11 @@ EM_ASYNC_JS(int, WebAskPage, (const char* text, const char* caption, int buttons
     // Kept for the start-up benchmark, which leaves out the wait for a user.
     Module.orlathBoxShownAt = performance.now();
     var answer = await new Promise(function(resolve) {
-        chosen.forEach(function(spec) {
+        chosen.forEach(function(entry) {
             var button = document.createElement("button");
-            button.id = spec[0];
-            button.textContent = spec[1];
-            button.onclick = function() { resolve(spec[2]); };
+            button.id = entry[0];
+            button.textContent = entry[1];
+            button.onclick = function() { resolve(entry[2]); };
             row.appendChild(button);
         });
         Module.orlathBoxKeys = function(e) {
