@@ -143,6 +143,15 @@ static ReadResult ReadFull(void* data, size_t size, double deadline)
     return READ_OK;
 }
 
+// Why a read that did not deliver ended the capture.
+static Outcome OutcomeOfRead(ReadResult result)
+{
+    return result == READ_END           ? OUTCOME_ENDED
+           : result == READ_TIMEOUT     ? OUTCOME_TIMEOUT
+           : result == READ_INTERRUPTED ? OUTCOME_INTERRUPTED
+                                        : OUTCOME_BAD_FRAME;
+}
+
 static void ShowProgress(long done, double firstFrameAt, bool tty)
 {
     static double shownAt = 0.0;
@@ -214,10 +223,7 @@ int main(int argc, char** argv)
              header.index >= (uint32_t)options.frames))
             result = READ_ERROR;
         if (result != READ_OK) {
-            outcome = result == READ_END           ? OUTCOME_ENDED
-                      : result == READ_TIMEOUT     ? OUTCOME_TIMEOUT
-                      : result == READ_INTERRUPTED ? OUTCOME_INTERRUPTED
-                                                   : OUTCOME_BAD_FRAME;
+            outcome = OutcomeOfRead(result);
             break;
         }
         if (!writerStarted) {
@@ -258,10 +264,7 @@ int main(int argc, char** argv)
         result = ReadFull(pixels, (size_t)bytes, deadline);
         if (result != READ_OK) {
             // A frame cut off is not written.
-            outcome = result == READ_END           ? OUTCOME_ENDED
-                      : result == READ_TIMEOUT     ? OUTCOME_TIMEOUT
-                      : result == READ_INTERRUPTED ? OUTCOME_INTERRUPTED
-                                                   : OUTCOME_BAD_FRAME;
+            outcome = OutcomeOfRead(result);
             break;
         }
         if (options.kind == OUTPUT_FRAMES) {
