@@ -142,8 +142,19 @@ class ProgramTestCase(unittest.TestCase):
     def answer(self, caption, key):
         """Answers the message box with this caption: Return or Escape."""
         box = self.wait_for(caption)
-        self.session.tap(box, key)
-        self.session.wait_until_gone(box)
+        # A box mapped a moment ago may not take keys yet (seen once in
+        # many runs, under load): press again while it stays up.
+        for attempt in range(3):
+            try:
+                self.session.tap(box, key)
+            except RuntimeError:
+                pass  # gone between the look and the key
+            try:
+                self.session.wait_until_gone(box, 4.0 if attempt < 2 else 10.0)
+                return box
+            except AssertionError:
+                if attempt == 2:
+                    raise
         return box
 
     def answer_start_question(self, key):
