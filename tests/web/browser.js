@@ -4,6 +4,7 @@
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const {serve} = require('./serve.js');
 let puppeteer;
 try {
   puppeteer = require('puppeteer-core');
@@ -44,4 +45,15 @@ async function openAtQuestion(browser, url) {
   return page;
 }
 
-module.exports = {launch, openAtQuestion};
+// Serves root on 127.0.0.1 and launches a browser, both closed after test t.
+async function browse(t, root) {
+  const {server, base} = await serve(root);
+  const browser = await launch();
+  t.after(async () => {
+    await browser.close();
+    server.close();
+  });
+  return {browser, base};
+}
+
+module.exports = {launch, openAtQuestion, browse};

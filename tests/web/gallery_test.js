@@ -7,20 +7,14 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('path');
-const {serve} = require('./serve.js');
-const {launch, openAtQuestion} = require('./browser.js');
+const {browse, openAtQuestion} = require('./browser.js');
 const {differingFraction} = require('./pixels.js');
 
 const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 test('the gallery page turns a page on Space', async (t) => {
-  const {server, base} = await serve(webDir);
-  const browser = await launch();
-  t.after(async () => {
-    await browser.close();
-    server.close();
-  });
+  const {browser, base} = await browse(t, webDir);
   const page = await openAtQuestion(browser, base + 'gallery/');
   await page.click('#no');
   const log = () => page.$eval('#log', (e) => e.textContent);

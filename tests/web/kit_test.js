@@ -9,8 +9,7 @@ const {execFileSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const {serve} = require('./serve.js');
-const {launch, openAtQuestion} = require('./browser.js');
+const {browse, openAtQuestion} = require('./browser.js');
 const {differingFraction} = require('./pixels.js');
 
 const [webBuild, newDemo] = process.argv.slice(2);
@@ -28,13 +27,8 @@ test('a new demo builds for the web and draws', async (t) => {
   const files = fs.readdirSync(path.join(build, 'web', 'webdemo')).sort();
   assert.deepStrictEqual(files, ['index.html', 'webdemo.data', 'webdemo.js', 'webdemo.wasm']);
 
-  const {server, base} = await serve(path.join(build, 'web'));
-  const browser = await launch();
-  t.after(async () => {
-    await browser.close();
-    server.close();
-    fs.rmSync(root, {recursive: true, force: true});
-  });
+  t.after(() => fs.rmSync(root, {recursive: true, force: true}));
+  const {browser, base} = await browse(t, path.join(build, 'web'));
   const page = await openAtQuestion(browser, base + 'webdemo/');
   await page.click('#no');
   // Past the template's fade-in from black.

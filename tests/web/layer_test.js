@@ -5,18 +5,12 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('path');
-const {serve} = require('./serve.js');
-const {launch} = require('./browser.js');
+const {browse} = require('./browser.js');
 
 const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
 
 test('the web layer\'s GL pieces, by their pixels', async (t) => {
-  const {server, base} = await serve(webDir);
-  const browser = await launch();
-  t.after(async () => {
-    await browser.close();
-    server.close();
-  });
+  const {browser, base} = await browse(t, webDir);
   const page = await browser.newPage();
   await page.goto(base + 'layer_checks/');
   await page.waitForFunction(() => /^(exit status|aborted)/.test(document.getElementById('status').textContent),

@@ -10,20 +10,14 @@ const {execFileSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const {serve} = require('./serve.js');
-const {launch, openAtQuestion} = require('./browser.js');
+const {browse, openAtQuestion} = require('./browser.js');
 const {differingFraction} = require('./pixels.js');
 
 const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 test('the shipped page', async (t) => {
-  const {server, base} = await serve(webDir);
-  const browser = await launch();
-  t.after(async () => {
-    await browser.close();
-    server.close();
-  });
+  const {browser, base} = await browse(t, webDir);
   const page = await openAtQuestion(browser, base + 'orlath/?report');
 
   await t.test('asks the start question with its exact text', async () => {
