@@ -22,7 +22,19 @@ protected:
 
     void SetUp() override
     {
-        dir = EnterFreshWorkDir();
+        // Earlier tests of the same process leave GL driver threads behind,
+        // which a forked child would lack: a death test's child is started
+        // afresh, and works in its parent's directory so the parent can
+        // read what it wrote.
+        GTEST_FLAG_SET(death_test_style, "threadsafe");
+        const char* parentDir = getenv("ORLATH_TEST_DIR");
+        if (!GTEST_FLAG_GET(internal_run_death_test).empty() && parentDir) {
+            dir = parentDir;
+            ASSERT_EQ(chdir(parentDir), 0);
+        } else {
+            dir = EnterFreshWorkDir();
+            setenv("ORLATH_TEST_DIR", dir.c_str(), 1);
+        }
         ASSERT_TRUE(CopyStartupImages()) << "the build's imagenes/ folder is needed (ORLATH_BIN)";
         TestHooksReset();
         for (bool& key : keyDown)
