@@ -20,8 +20,9 @@ inline uint32_t Cp1252ToUnicode(uint32_t code)
     return code;
 }
 
-// Always zero-terminated, cut at a character boundary when out is too
-// small. Returns the bytes written; a null text converts as empty.
+// Zero-terminated whenever outSize > 0, cut at a character boundary when out
+// is too small; nothing is written at or past out + outSize. Returns the
+// bytes written before the zero; a null text converts as empty.
 inline int Cp1252ToUtf8(const char* text, char* out, int outSize)
 {
     if (!out || outSize <= 0)
@@ -44,7 +45,8 @@ inline int Cp1252ToUtf8(const char* text, char* out, int outSize)
             bytes[2] = (char)(0x80 | (code & 0x3F));
             count = 3;
         }
-        if (used + count >= outSize)
+        // Compared as room left, so that a size near INT_MAX cannot overflow.
+        if (count >= outSize - used)
             break;
         for (int i = 0; i < count; ++i)
             out[used++] = bytes[i];

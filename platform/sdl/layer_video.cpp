@@ -17,6 +17,7 @@
 static int videoState = 0;  // 0 not tried, 1 running, -1 unavailable
 static bool glLibraryHeld = false;
 static bool displayMissing = false;
+static char noDisplayReason[256];
 
 static void RestoreAtExit()
 {
@@ -30,6 +31,20 @@ static void RestoreAtExit()
     SDL_Quit();
 }
 
+// The hint's reason, taken while SDL still has it: its error when video did
+// not start, and when it fell back to a driver without a screen, why the
+// first driver it tried (the one a desktop would use) did not start.
+static void KeepNoDisplayReason(bool fellBack)
+{
+    const char* first = SDL_GetVideoDriver(0);
+    if (fellBack && first && strcmp(first, "offscreen") != 0 && strcmp(first, "dummy") != 0
+        && SDL_VideoInit(first) == 0)
+        SDL_VideoQuit();
+    const char* display = getenv("DISPLAY");
+    SDL_snprintf(noDisplayReason, sizeof noDisplayReason, "%s%s; SDL: %s", display ? "DISPLAY=" : "DISPLAY not set",
+                 display ? display : "", SDL_GetError());
+}
+
 bool LayerEnsureVideo()
 {
     if (videoState == 0) {
@@ -39,8 +54,11 @@ bool LayerEnsureVideo()
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
         bool anyDriver = !asked || !*asked;
-        if (SDL_Init(SDL_INIT_VIDEO) != 0 || (anyDriver && LayerVideoHeadless())) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        bool started = SDL_Init(SDL_INIT_VIDEO) == 0;
+        if (!started || (anyDriver && LayerVideoHeadless())) {
+            if (started)
+                SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            KeepNoDisplayReason(started);
             displayMissing = anyDriver;
             videoState = -1;
             return false;
@@ -66,9 +84,10 @@ void LayerTellNoDisplay()
     if (!displayMissing || told)
         return;
     told = true;
-    fputs("No display found: set DISPLAY to reach one, or run scripts/demo.sh, which runs the program "
-          "headless and saves a screenshot.\n",
-          stderr);
+    fprintf(stderr,
+            "No display could be opened (%s): set DISPLAY to reach one, or run the program on a "
+            "virtual one with xvfb-run -a.\n",
+            noDisplayReason);
     fflush(stderr);
 }
 

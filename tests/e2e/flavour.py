@@ -32,11 +32,14 @@ class Flavour:
         # leaves the screen in the program's mode.
         self.mode_back_after_exit = name != "windows"
         # With no display, window creation fails on both. Our layer prints
-        # every message box, and one line on where to find a display, on
-        # standard error; Wine can show no box and says nothing (WINEDEBUG
-        # is -all), so there the failed open's status is all there is.
+        # every message box with the answer it took, and one line on why no
+        # display opened and where to find one, on standard error; Wine can
+        # show no box and says nothing (WINEDEBUG is -all), so there the
+        # failed open's status is all there is.
         self.no_display_output = None if name == "windows" else (
-            rb"No display found: [^\n]*DISPLAY[^\n]*scripts/demo\.sh[^\n]*\n"
+            rb"\(no one to ask: answered Yes\)\n"
+            rb"No display could be opened \(DISPLAY not set; SDL: [^\n]+\): "
+            rb"set DISPLAY [^\n]*xvfb-run[^\n]*\n"
             rb"ERROR: Window Creation Error\.\n\Z")
         self.prefix = None
 

@@ -177,6 +177,13 @@ class ShellTests(ProgramTestCase):
         self.assertScreenMode((1024, 768), timeout=0)
         self.assertNormalReport()
 
+    def test_a_killed_program_takes_its_box_with_it(self):
+        session, program = self.start()
+        box = self.wait_for(START_TITLE)
+        program.process.kill()
+        program.process.wait()
+        session.wait_until_gone(box, 3.0)
+
     def test_without_a_display_the_window_cannot_be_made(self):
         program = self.start(display=False)[1]
         # The status of a failed open; no start-up ran, so no report.
@@ -185,3 +192,5 @@ class ShellTests(ProgramTestCase):
         told = program.flavour.no_display_output
         if told:
             self.assertRegex(program.output_bytes(), told)
+            # A kit user has no scripts/ to be sent to.
+            self.assertNotIn(b"demo.sh", program.output_bytes())

@@ -54,7 +54,9 @@ class XSession:
         self.process = None
         self.display = None
 
-    def start(self, timeout=10.0):
+    def start(self, timeout=10.0, own_group=False):
+        """With own_group, the server is out of reach of a Ctrl+C meant
+        for its starter, which must then stop it itself."""
         read_end, write_end = os.pipe()
         log = open(self.log_path, "ab") if self.log_path else subprocess.DEVNULL
         try:
@@ -63,7 +65,7 @@ class XSession:
                  "-screen", "0", "%dx%dx%d" % self.screen,
                  "-nolisten", "tcp", "-noreset"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL,
-                stdout=log, stderr=log)
+                stdout=log, stderr=log, start_new_session=own_group)
         finally:
             os.close(write_end)
             if log is not subprocess.DEVNULL:

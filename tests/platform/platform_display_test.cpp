@@ -159,6 +159,7 @@ TEST_F(LayerDisplay, BoxWithoutADisplayGoesToStandardErrorWithItsDefault)
     EXPECT_EQ(ok, IDOK);
     EXPECT_EQ(written,
               "Orlath - Brenvik!: \xC2\xBF" "A pantalla completa? (640x480 32bpp)\n"
+              "(no one to ask: answered Yes)\n"
               "ERROR: Window Creation Error.\n");
     EXPECT_EQ(TestMessageBoxCount(), 0);
 }
