@@ -181,7 +181,7 @@ double CaptureRate(int frames, const char* out, Resident* resident)
     const char* start = found;
     while (start && start > text.c_str() && start[-1] != ' ')
         --start;
-    if (!found || !WIFEXITED(status) || WEXITSTATUS(status) != 27) {
+    if (!found || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         fprintf(stderr, "orlath-capture failed: %s\n", text.c_str());
         return 0.0;
     }

@@ -131,7 +131,7 @@ class Kit(unittest.TestCase):
         # The installed capture takes a demo built on the kit, as any program on the shell.
         capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",
                        os.path.join(self.root, "frames"), "--", "./mydemo"], cwd=bin_dir)
-        self.assertEqual(capture.returncode, 27, capture.stderr.decode(errors="replace"))
+        self.assertEqual(capture.returncode, 0, capture.stderr.decode(errors="replace"))
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
                          ["frame-%06d.png" % k for k in range(3)])
 

@@ -2,7 +2,8 @@
 """orlath-capture from the outside: frame counts and names, the video
 path (ffprobe's count and rate), every refusal with its message, status 2
 and nothing written, a program that fails its start-up, one that never
-swaps, and the progress line only on a terminal. Each case runs in a fresh
+swaps or sends frames out of turn, children it leaves, the user's files, and
+the progress line only on a terminal. Each case runs in a fresh
 folder with a copy of imagenes/. Exits 77 (skipped) when all else passed
 but ffmpeg is missing."""
 import argparse
@@ -10,9 +11,11 @@ import os
 import pty
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 failures = []
 
@@ -42,6 +45,25 @@ def frame_names(count):
     return ["frame-%06d.png" % i for i in range(count)]
 
 
+# A program on the pipe alone: links $PLANT to victim.txt (a name the capture finds
+# taken after its start), sends 2x2 frames numbered as given, then hangs past the Escape.
+SENDER = """import os, struct, sys, time
+if os.environ.get("PLANT"):
+    os.makedirs(os.path.dirname(os.environ["PLANT"]) or ".", exist_ok=True)
+    os.symlink(os.path.abspath("victim.txt"), os.environ["PLANT"])
+for i in sys.argv[1:]:
+    os.write(int(os.environ["ORLATH_CAPTURE_FD"]), b"ORLF" + struct.pack("=III", 2, 2, int(i)) + bytes(12))
+time.sleep(300)
+"""
+
+
+def child_stopped(folder, what):
+    pid = int(open(os.path.join(folder, "child.pid")).read())
+    alive = os.path.exists("/proc/%d" % pid) and open("/proc/%d/stat" % pid).read().rsplit(") ", 1)[1][0] != "Z"
+    check(not alive, "%s: the program's child outlived the capture" % what)
+    alive and os.kill(pid, signal.SIGKILL)
+
+
 def png_size(path):
     if not os.path.exists(path):
         return None
@@ -53,7 +75,7 @@ def png_size(path):
 def counts_and_names():
     folder = fresh()
     run = capture(["--frames", "7", "--out", "f/", "--", ORLATH], folder)
-    check(run.returncode == 27, "--frames 7: orlath's Escape status 27, got %d: %s" % (run.returncode, run.stderr))
+    check(run.returncode == 0, "--frames 7: status 0, got %d: %s" % (run.returncode, run.stderr))
     check(listing(os.path.join(folder, "f")) == frame_names(7), "--frames 7: %s" % listing(os.path.join(folder, "f")))
     check(png_size(os.path.join(folder, "f", "frame-000006.png")) == (True, 640, 480), "frames are 640x480 PNG")
     check(" left" not in run.stderr, "no progress line when standard error is not a terminal")
@@ -61,10 +83,14 @@ def counts_and_names():
     run = capture(["--seconds", "0.5", "--fps", "24", "--out", "s", "--", ORLATH], folder)
     check(listing(os.path.join(folder, "s")) == frame_names(12), "--seconds 0.5 --fps 24: 12 frames, got %s"
           % listing(os.path.join(folder, "s")))
-    # --force writes into a used folder, and earlier frames beyond the new count go.
+    # --force writes into a used folder: earlier frames and a leftover link go, look-alikes stay.
+    theirs = ["frame-+12345.png", "frame-1.png.orig", "frame-12.png.bak", "victim.txt"]
+    for name in theirs:
+        open(os.path.join(folder, "s", name), "w").write("theirs")
+    os.symlink("victim.txt", os.path.join(folder, "s", ".frame-000001.png.part"))
     run = capture(["--frames", "3", "--force", "--out", "s/", "--", ORLATH], folder)
-    check(run.returncode == 27 and listing(os.path.join(folder, "s")) == frame_names(3),
-          "--force into a folder of 12 frames leaves the 3 new ones: %s" % listing(os.path.join(folder, "s")))
+    check(run.returncode == 0 and listing(os.path.join(folder, "s")) == sorted(frame_names(3) + theirs)
+          and open(os.path.join(folder, "s", "victim.txt")).read() == "theirs", "--force: %s" % listing(folder + "/s"))
     shutil.rmtree(folder)
 
 
@@ -72,15 +98,19 @@ def video():
     if not shutil.which("ffmpeg") or not shutil.which("ffprobe"):
         return False
     folder = fresh()
+    # A taken temporary name is refused (in refusals()) or, with --force, removed, never written through.
+    open(os.path.join(folder, "victim.txt"), "w").write("theirs")
+    os.symlink("victim.txt", os.path.join(folder, "clip.mp4.part"))
     for name in ("clip.mp4", "clip.webm"):
-        run = capture(["--frames", "9", "--fps", "24", "--out", name, "--", ORLATH], folder)
-        check(run.returncode == 27, "%s: status %d: %s" % (name, run.returncode, run.stderr))
+        run = capture(["--frames", "9", "--fps", "24", "--force", "--out", name, "--", ORLATH], folder)
+        check(run.returncode == 0, "%s: status %d: %s" % (name, run.returncode, run.stderr))
         probe = subprocess.run(["ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
                                 "stream=nb_read_frames,r_frame_rate,width,height", "-of", "csv=p=0",
                                 os.path.join(folder, name)], capture_output=True, text=True)
         fields = sorted(probe.stdout.strip().split(","))
         check(fields == sorted(["640", "480", "24/1", "9"]), "%s: ffprobe says %r" % (name, probe.stdout))
-    check(listing(folder) == ["clip.mp4", "clip.webm", "imagenes"], "no temporary file left: %s" % listing(folder))
+    check(listing(folder) == ["clip.mp4", "clip.webm", "imagenes", "victim.txt"] and open(folder + "/victim.txt").read()
+          == "theirs", "no temporary file left, nothing written through a link: %s" % listing(folder))
     shutil.rmtree(folder)
     return True
 
@@ -89,6 +119,7 @@ def refusals():
     folder = fresh()
     os.mkdir(os.path.join(folder, "used"))
     open(os.path.join(folder, "used", "keep.txt"), "w").close()
+    os.symlink("used/keep.txt", os.path.join(folder, "taken.mp4.part"))
     no_ffmpeg = dict(os.environ, PATH="/nonexistent")
     no_display = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     cases = [
@@ -101,6 +132,7 @@ def refusals():
         (["--seconds", "0.001", "--", ORLATH], "must come to 1 to 1000000 frames", None),
         (["--out", "used/", "--", ORLATH], "used is not empty (--force writes into it)", None),
         (["--out", "clip.avi", "--", ORLATH], "unknown extension of --out clip.avi", None),
+        (["--out", "taken.mp4", "--", ORLATH], "taken.mp4.part exists, perhaps left by an earlier capture", None),
         (["--out", "clip.mp4", "--", ORLATH], "needs the ffmpeg program, which is not on PATH", no_ffmpeg),
         (["--bogus", "--", ORLATH], "unknown option --bogus", None),
         (["--display", "--", ORLATH], "--display needs a display", no_display),
@@ -109,8 +141,8 @@ def refusals():
         run = capture(args, folder, env)
         check(run.returncode == 2 and message in run.stderr and run.stdout == "",
               "refusal %s: status %d, %r" % (args, run.returncode, run.stderr))
-    check(listing(folder) == ["imagenes", "used"] and listing(os.path.join(folder, "used")) == ["keep.txt"],
-          "refusals wrote nothing: %s" % listing(folder))
+    check(listing(folder) == ["imagenes", "taken.mp4.part", "used"] and listing(os.path.join(folder, "used")) ==
+          ["keep.txt"] and open(os.path.join(folder, "used", "keep.txt")).read() == "", "refusals wrote nothing")
     run = capture(["--help"], folder)
     check(run.returncode == 0 and run.stdout.startswith("Usage: orlath-capture") and run.stderr == "", "--help")
     shutil.rmtree(folder)
@@ -121,11 +153,54 @@ def failed_start_and_no_swaps():
     run = capture(["--frames", "5", "--out", "f/", "--", ORLATH], folder)
     check(run.returncode == 1 and "ended with status 1 before its first frame; no frame written" in run.stderr,
           "start-up without images: status %d, %r" % (run.returncode, run.stderr))
+    run = capture(["--frames", "5", "--out", "f/", "--", "/bin/sh", "-c", "exit 27"], folder)
+    check(run.returncode == 1 and "ended with status 27 before its first frame" in run.stderr,
+          "quit before the first frame: status %d, %r" % (run.returncode, run.stderr))
     # A program that never swaps is stopped after --timeout without a frame.
     run = capture(["--timeout", "0.5", "--frames", "5", "--out", "g/", "--", "/bin/sleep", "20"], folder, timeout=10)
     check(run.returncode == 124 and "no frame from /bin/sleep for 0.5 s" in run.stderr,
           "never swaps: status %d, %r" % (run.returncode, run.stderr))
     check(listing(folder) == [], "no frame written: %s" % listing(folder))
+    shutil.rmtree(folder)
+
+
+def frames_out_of_turn():
+    sender = [sys.executable, "-c", SENDER]
+    folder = fresh(with_images=False)
+    open(folder + "/victim.txt", "w").write("theirs")
+    for out, link in [("t/", "t/.frame-000000.png.part")] + [("t.mp4", "t.mp4.part")] * bool(shutil.which("ffmpeg")):
+        run = capture(["--timeout", "0.5", "--frames", "1", "--out", out, "--"] + sender + ["0"], folder,
+                      dict(os.environ, PLANT=link))
+        check(run.returncode == 1 and "cannot make " + link in run.stderr and open(folder + "/victim.txt").read()
+              == "theirs", "%s taken after the start: status %d, %r" % (link, run.returncode, run.stderr))
+    for numbers, status, message in [("01", 0, "did not end within 0.5 s of Escape; stopped it"),
+                                     ("022", 1, "sent frame 2 where frame 1 was due"),
+                                     ("00", 1, "sent frame 0 where frame 1 was due")]:
+        run = capture(["--timeout", "0.5", "--frames", str(len(numbers)), "--out", numbers, "--"] + sender +
+                      list(numbers), folder, timeout=20)
+        check(run.returncode == status and message in run.stderr and listing(os.path.join(folder, numbers)) ==
+              frame_names(2 - status), "frames %s: status %d, %r" % (numbers, run.returncode, run.stderr))
+    shutil.rmtree(folder)
+
+
+def children_stopped_with_the_program():
+    # The child keeps the pipe open too, and would outlive an ungrouped stop.
+    wrapper = ["/bin/sh", "-c", 'sleep 300 >/dev/null 2>&1 & echo $! >child.pid; exec "$@"', "wrapper"]
+    folder = fresh(with_images=False)
+    run = capture(["--timeout", "10", "--out", "a/", "--"] + wrapper + ["/bin/sh", "-c", "exit 3"], folder, timeout=30)
+    check(run.returncode == 1 and "ended with status 3 before its first frame" in run.stderr,
+          "wrapper ended early: status %d, %r" % (run.returncode, run.stderr))
+    child_stopped(folder, "ended early")
+    run = capture(["--timeout", "0.5", "--out", "b/", "--"] + wrapper + ["sleep", "300"], folder, timeout=15)
+    check(run.returncode == 124, "wrapper never swaps: status %d, %r" % (run.returncode, run.stderr))
+    child_stopped(folder, "timeout")
+    os.unlink(folder + "/child.pid")
+    started = subprocess.Popen([CAPTURE, "--out", "c/", "--"] + wrapper + ["sleep", "300"], cwd=folder)
+    while not os.path.exists(folder + "/child.pid") and started.poll() is None:
+        time.sleep(0.05)
+    started.send_signal(signal.SIGINT)
+    check(started.wait(timeout=15) == 130, "interrupted: status %d" % started.returncode)
+    child_stopped(folder, "interrupted")
     shutil.rmtree(folder)
 
 
@@ -146,7 +221,7 @@ def progress_on_a_terminal():
         output += chunk
     _, status = os.waitpid(pid, 0)
     text = output.decode("utf-8", "replace")
-    check(os.waitstatus_to_exitcode(status) == 27, "capture on a terminal: status %d" % status)
+    check(os.waitstatus_to_exitcode(status) == 0, "capture on a terminal: status %d" % status)
     check(re.search(r"\r30/30 frames +[0-9.]+ fps +0:00 left", text) is not None,
           "progress line on a terminal: %r" % text[-300:])
     shutil.rmtree(folder)
@@ -162,6 +237,8 @@ def main():
     counts_and_names()
     refusals()
     failed_start_and_no_swaps()
+    frames_out_of_turn()
+    children_stopped_with_the_program()
     progress_on_a_terminal()
     had_video = video()
     if failures:

@@ -2,9 +2,11 @@
 // with a pipe of the test's own, as orlath-capture does for a program. What
 // only this test sees: the counter stands still between swaps and steps one
 // frame per swap, the program's pixel-pack state survives the readback,
-// the variables are not passed on, the boxes are answered, and Escape is
+// children inherit neither the pipe nor the variables, the boxes are answered, and Escape is
 // pressed after the last frame and released later. Its own executable:
 // capture mode is read once per process, at the first call that needs it.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,8 +33,10 @@ static void DrawAndSwap(HDC hDC, float red, float blue)
 
 TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
 {
+    // As orlath-capture passes it: only the write end is inherited.
     int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    fcntl(fds[1], F_SETFD, 0);
     setenv(CAPTURE_ENV_FD, std::to_string(fds[1]).c_str(), 1);
     setenv(CAPTURE_ENV_FPS, "50", 1);
     setenv(CAPTURE_ENV_FRAMES, "2", 1);
@@ -40,6 +44,14 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(MessageBoxA(nullptr, "Full screen?", "Start", MB_YESNO | MB_ICONQUESTION), IDNO);
     EXPECT_EQ(MessageBoxA(nullptr, "Just so you know", "Note", MB_OKCANCEL), IDOK);
     EXPECT_EQ(getenv(CAPTURE_ENV_FD), nullptr);
+    struct stat pipeInfo;
+    ASSERT_EQ(fstat(fds[1], &pipeInfo), 0);
+    FILE* child = popen("ls -l /proc/self/fd; env", "r");
+    char text[65536] = {};
+    std::string inherited(text, child ? fread(text, 1, sizeof text - 1, child) : 0);
+    ASSERT_TRUE(child && pclose(child) == 0);
+    EXPECT_EQ(inherited.find("pipe:[" + std::to_string(pipeInfo.st_ino) + "]"), std::string::npos) << inherited;
+    EXPECT_EQ(inherited.find("ORLATH_CAPTURE"), std::string::npos) << inherited;
     TestHooksReset();
 
     HWND hWnd = OpenWindow(WS_OVERLAPPEDWINDOW, 64, 48);

@@ -8,9 +8,12 @@
 // clock moves one frame per swap and each swapped frame arrives here on a
 // pipe, to be written as PNG files by worker threads or piped into ffmpeg.
 // A program that shows no frame for --timeout seconds (one that never swaps,
-// or hangs) is stopped, and so is one that has not ended that long after
-// the Escape that follows its last frame; the capture then exits with 124.
-// The frames written so far are kept whenever the run ends early.
+// or hangs) is stopped and the capture exits with 124; one that has not
+// ended that long after the Escape that follows its last frame is stopped
+// too, the capture being complete. The program runs in a process group of
+// its own, the capture being the subreaper of what it leaves behind, so
+// stopping it stops everything it started, and nothing of it outlives the
+// capture. The frames written so far are kept whenever the run ends early.
 // Needs: Linux (fork, pipes, poll). See --help for the options and statuses.
 #include <errno.h>
 #include <fcntl.h>
@@ -19,6 +22,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -29,7 +33,7 @@
 #include "tools/capture/capture.h"
 
 enum Outcome { OUTCOME_DONE, OUTCOME_ENDED, OUTCOME_TIMEOUT, OUTCOME_INTERRUPTED, OUTCOME_WRITE_FAILED,
-               OUTCOME_BAD_FRAME };
+               OUTCOME_BAD_FRAME, OUTCOME_FRAME_OUT_OF_TURN };
 enum ReadResult { READ_OK, READ_END, READ_TIMEOUT, READ_INTERRUPTED, READ_ERROR };
 enum { EXIT_INTERRUPTED = 130, STOP_GRACE_MS = 2000 };
 
@@ -37,6 +41,7 @@ static volatile sig_atomic_t interrupted = 0;
 static pid_t childPid = -1;
 static int childStatus = 0;  // as waitpid gives it, once the program has ended
 static bool childEnded = false;
+static bool groupEnded = false;
 static int framePipe = -1;
 
 static double Now()
@@ -70,6 +75,7 @@ static bool StartProgram()
         return false;
     }
     if (pid == 0) {
+        setpgid(0, 0);
         signal(SIGPIPE, SIG_DFL);
         fcntl(fds[1], F_SETFD, 0);
         setenv(CAPTURE_ENV_FD, fdText, 1);
@@ -81,13 +87,16 @@ static bool StartProgram()
         fprintf(stderr, "orlath-capture: cannot run %s: %s\n", options.programPath, strerror(errno));
         _exit(127);
     }
+    // Set on both sides, so the group exists whichever runs first.
+    setpgid(pid, pid);
     close(fds[1]);
     childPid = pid;
     framePipe = fds[0];
     return true;
 }
 
-// True when the program ended within the time (its status kept).
+// True when the program ended within the time (its status kept); false
+// at once on an interrupt.
 static bool WaitForProgram(double seconds)
 {
     double deadline = Now() + seconds;
@@ -97,21 +106,48 @@ static bool WaitForProgram(double seconds)
             childEnded = true;
             break;
         }
-        if (Now() >= deadline)
+        if (Now() >= deadline || interrupted)
             return false;
         usleep(5000);
     }
     return true;
 }
 
-static void StopProgram()
+// True once no child of the capture is left in the program's group (what
+// the program leaves behind becomes the capture's child).
+static bool ReapGroup(double seconds)
 {
-    if (childEnded)
+    double deadline = Now() + seconds;
+    while (true) {
+        int status = 0;
+        pid_t done = waitpid(-childPid, &status, WNOHANG);
+        if (done == childPid) {
+            childStatus = status;
+            childEnded = true;
+        }
+        if (done < 0 && errno == ECHILD)
+            return true;
+        if (done > 0)
+            continue;
+        if (Now() >= deadline)
+            return false;
+        usleep(5000);
+    }
+}
+
+// Stops the program, if it still runs, and whatever it started.
+static void EndGroup()
+{
+    if (groupEnded)
         return;
-    kill(childPid, SIGTERM);
-    if (!WaitForProgram(STOP_GRACE_MS / 1000.0)) {
-        kill(childPid, SIGKILL);
-        WaitForProgram(3600.0);
+    groupEnded = true;
+    if (kill(-childPid, SIGTERM) != 0)
+        return;
+    // A stopped process would keep the SIGTERM pending.
+    kill(-childPid, SIGCONT);
+    if (!ReapGroup(STOP_GRACE_MS / 1000.0)) {
+        kill(-childPid, SIGKILL);
+        ReapGroup(3600.0);
     }
 }
 
@@ -126,9 +162,15 @@ static ReadResult ReadFull(void* data, size_t size, double deadline)
         if (left <= 0.0)
             return READ_TIMEOUT;
         pollfd ready = {framePipe, POLLIN, 0};
-        int polled = poll(&ready, 1, (int)(left * 1000.0) + 1);
+        int polled = poll(&ready, 1, left > 0.1 ? 100 : (int)(left * 1000.0) + 1);
         if (polled < 0 && errno != EINTR)
             return READ_ERROR;
+        if (polled == 0 && WaitForProgram(0.0)) {
+            // Something it started may hold the pipe open, so its end is
+            // not seen there; what it wrote is all in the pipe by now.
+            if (poll(&ready, 1, 0) == 0)
+                return READ_END;
+        }
         if (polled <= 0)
             continue;
         ssize_t n = read(framePipe, bytes + got, size - got);
@@ -182,11 +224,6 @@ static void SayStatus(char* text, size_t size, int status)
         snprintf(text, size, "ended with status %d", WEXITSTATUS(status));
 }
 
-static int ExitStatusOf(int status)
-{
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
 int main(int argc, char** argv)
 {
     int parsed = ParseOptions(argc, argv);
@@ -199,6 +236,7 @@ int main(int argc, char** argv)
     onInterrupt.sa_handler = NoteInterrupt;
     sigaction(SIGINT, &onInterrupt, nullptr);
     sigaction(SIGTERM, &onInterrupt, nullptr);
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
 
     if (!StartProgram())
         return 1;
@@ -212,6 +250,7 @@ int main(int argc, char** argv)
     double firstFrameAt = 0.0;
     unsigned char* videoFrame = nullptr;
     long videoFrameBytes = 0;
+    uint32_t outOfTurn = 0;
 
     while (received < options.frames) {
         CaptureFrameHeader header;
@@ -219,11 +258,16 @@ int main(int argc, char** argv)
         ReadResult result = ReadFull(&header, sizeof header, deadline);
         if (result == READ_OK &&
             (memcmp(header.magic, "ORLF", 4) != 0 || header.width < 1 || header.width > CAPTURE_MAX_SIDE ||
-             header.height < 1 || header.height > CAPTURE_MAX_SIDE || header.index < (uint32_t)received ||
-             header.index >= (uint32_t)options.frames))
+             header.height < 1 || header.height > CAPTURE_MAX_SIDE))
             result = READ_ERROR;
         if (result != READ_OK) {
             outcome = OutcomeOfRead(result);
+            break;
+        }
+        // A skipped or repeated frame would leave a gap or write a frame twice.
+        if (header.index != (uint32_t)received) {
+            outOfTurn = header.index;
+            outcome = OUTCOME_FRAME_OUT_OF_TURN;
             break;
         }
         if (!writerStarted) {
@@ -280,15 +324,11 @@ int main(int argc, char** argv)
 
     // After the last frame the program has Escape and should end by itself.
     bool stopped = false;
-    if (outcome == OUTCOME_DONE || outcome == OUTCOME_ENDED) {
-        if (!WaitForProgram(options.timeoutSeconds)) {
-            StopProgram();
-            stopped = true;
-        }
-    } else {
-        StopProgram();
+    if (outcome == OUTCOME_DONE || outcome == OUTCOME_ENDED)
+        stopped = !WaitForProgram(options.timeoutSeconds);
+    else
         stopped = true;
-    }
+    EndGroup();
 
     bool written = true;
     if (writerStarted)
@@ -310,12 +350,12 @@ int main(int argc, char** argv)
         double seconds = Now() - firstFrameAt;
         fprintf(stderr, "orlath-capture: %ld frames of %s at %s fps in %s (%.2f s, %.1f frames/s)\n", frames,
                 program, options.fpsText, out, seconds, seconds > 0.0 ? frames / seconds : 0.0);
-        if (stopped) {
+        if (stopped)
             fprintf(stderr, "orlath-capture: %s did not end within %g s of Escape; stopped it\n", program,
                     options.timeoutSeconds);
-            return EXIT_TIMEOUT;
-        }
-        return ExitStatusOf(childStatus);
+        else if (WIFSIGNALED(childStatus))
+            fprintf(stderr, "orlath-capture: %s %s after its last frame\n", program, status);
+        return 0;
     }
     case OUTCOME_ENDED:
         if (stopped)
@@ -326,9 +366,7 @@ int main(int argc, char** argv)
         else
             fprintf(stderr, "orlath-capture: %s %s after %ld of %ld frames; the %ld frames are kept in %s\n", program,
                     status, received, options.frames, frames, out);
-        if (stopped)
-            return EXIT_TIMEOUT;
-        return ExitStatusOf(childStatus) != 0 ? ExitStatusOf(childStatus) : 1;
+        return 1;
     case OUTCOME_TIMEOUT:
         fprintf(stderr,
                 "orlath-capture: no frame from %s for %g s (a program that never swaps its buffers cannot be "
@@ -339,6 +377,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "orlath-capture: interrupted after %ld of %ld frames; stopped %s\n", received, options.frames,
                 program);
         return EXIT_INTERRUPTED;
+    case OUTCOME_FRAME_OUT_OF_TURN:
+        fprintf(stderr, "orlath-capture: %s sent frame %u where frame %ld was due; stopped it\n", program,
+                (unsigned)outOfTurn, received);
+        return 1;
     case OUTCOME_BAD_FRAME:
         fprintf(stderr, "orlath-capture: %s sent a malformed frame after %ld frames; stopped it\n", program,
                 received);

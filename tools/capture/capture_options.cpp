@@ -27,8 +27,8 @@ static const char usage[] =
     "  --frames N     capture N frames (1..1000000), instead of --seconds\n"
     "  --out PATH     a folder (DIR/) for DIR/frame-000000.png ..., or a video\n"
     "                 FILE.mp4, FILE.mkv or FILE.webm made by ffmpeg (default capture/)\n"
-    "  --force        write into a folder that is not empty (its earlier frame-*.png\n"
-    "                 go first), or replace an existing video\n"
+    "  --force        write into a folder that is not empty (its earlier frame-NNNNNN.png\n"
+    "                 go first), or replace an existing video (and its FILE.part)\n"
     "  --display      draw on the X display rather than headless\n"
     "  --timeout T    stop a program that shows no frame for T seconds (default 30)\n"
     "  -h, --help     this text\n"
@@ -36,9 +36,10 @@ static const char usage[] =
     "The program runs windowed at its own size (640x480 for the shell) on SDL's\n"
     "offscreen driver, answers its Yes/No start question No, prints other\n"
     "message boxes on standard error, and gets Escape after the last frame.\n"
-    "Exit status: the program's (128 + signal when it was killed); 1 when it\n"
-    "ended with status 0 before the last frame or writing failed; 2 for a\n"
-    "wrong command line; 124 when it showed no frame for T seconds.\n";
+    "Exit status: 0 when every frame was written; 1 when the program ended\n"
+    "before the last frame (its status is said), sent a frame out of turn or\n"
+    "writing failed; 2 for a wrong command line; 124 when it showed no frame\n"
+    "for T seconds; 130 when the capture was interrupted.\n";
 
 static int Refuse(const char* format, const char* detail)
 {
@@ -146,8 +147,12 @@ static int CheckOutput()
         if (!IsFolder(parent))
             return Refuse("no folder %s to write the video in", parent);
         struct stat info;
-        if (stat(out, &info) == 0 && !options.force)
+        if (lstat(out, &info) == 0 && !options.force)
             return Refuse("%s exists (--force replaces it)", out);
+        char partPath[PATH_CAP + 8];
+        snprintf(partPath, sizeof partPath, "%s.part", out);
+        if (lstat(partPath, &info) == 0 && !options.force)
+            return Refuse("%s exists, perhaps left by an earlier capture (--force removes it)", partPath);
         if (!FindProgram("ffmpeg", options.ffmpegPath, sizeof options.ffmpegPath))
             return Refuse("a video needs the ffmpeg program, which is not on PATH (install ffmpeg, or write "
                           "PNG frames with --out DIR/)%s", "");

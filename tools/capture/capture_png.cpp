@@ -2,11 +2,13 @@
 // encoding runs beside the program's drawing. A fixed pool of frame
 // buffers (two per worker) bounds the memory whatever the frame count; when
 // all are busy the reader waits, and so the program waits at its swap.
-// Each frame goes to FOLDER/.frame-NNNNNN.png.part and is renamed when
-// complete. The files are the same for the same pixels (no time chunk).
+// Each frame goes to FOLDER/.frame-NNNNNN.png.part, made new (never an
+// existing file, never through a link), and is renamed when complete. The
+// files are the same for the same pixels (no time chunk).
 // Limits: 8 workers; RGB, 8 bits per channel.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <png.h>
 #include <zlib.h>
 #include <stdio.h>
@@ -54,13 +56,9 @@ static void FailPng(png_structp png, png_const_charp message)
     png_longjmp(png, 1);
 }
 
-bool WritePng(const char* path, const unsigned char* pixels, int width, int height)
+// Writes to file, which it closes.
+static bool EncodePng(FILE* file, const char* path, const unsigned char* pixels, int width, int height)
 {
-    FILE* file = fopen(path, "wb");
-    if (!file) {
-        fprintf(stderr, "orlath-capture: cannot write %s: %s\n", path, strerror(errno));
-        return false;
-    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, FailPng, WarnPng);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     // Rows top first, as PNG wants them; the frame is bottom row first.
@@ -94,12 +92,33 @@ bool WritePng(const char* path, const unsigned char* pixels, int width, int heig
     return ok;
 }
 
+bool WritePng(const char* path, const unsigned char* pixels, int width, int height)
+{
+    FILE* file = fopen(path, "wb");
+    if (!file) {
+        fprintf(stderr, "orlath-capture: cannot write %s: %s\n", path, strerror(errno));
+        return false;
+    }
+    return EncodePng(file, path, pixels, width, height);
+}
+
 static bool WriteFrameFile(const FrameSlot& slot)
 {
     char partPath[PATH_CAP + 64], path[PATH_CAP + 64];
     snprintf(partPath, sizeof partPath, "%s/.frame-%06u.png.part", pngFolder, (unsigned)slot.index);
     snprintf(path, sizeof path, "%s/frame-%06u.png", pngFolder, (unsigned)slot.index);
-    if (!WritePng(partPath, slot.pixels, slot.width, slot.height)) {
+    int fd = open(partPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        fprintf(stderr, "orlath-capture: cannot make %s: %s\n", partPath, strerror(errno));
+        // A file that was there before is not ours to remove.
+        if (fd >= 0) {
+            close(fd);
+            unlink(partPath);
+        }
+        return false;
+    }
+    if (!EncodePng(file, partPath, slot.pixels, slot.width, slot.height)) {
         unlink(partPath);
         return false;
     }
@@ -134,12 +153,20 @@ static void RunWorker()
     }
 }
 
-// Frames of an earlier capture, which --force lets this one replace.
-static bool IsFrameName(const char* name)
+// What an earlier capture made, which --force lets this one remove: by
+// exact name, so a user's frame-1.png.orig or frame-12.png.bak stays.
+static bool IsOwnFile(const char* name)
 {
-    unsigned index;
-    char end;
-    return strlen(name) == 16 && sscanf(name, "frame-%6u.pn%c", &index, &end) == 2 && end == 'g';
+    if (strcmp(name, "soundtrack.wav") == 0)
+        return true;
+    bool part = name[0] == '.';
+    const char* frame = part ? name + 1 : name;
+    if (strncmp(frame, "frame-", 6) != 0)
+        return false;
+    for (int i = 6; i < 12; ++i)
+        if (frame[i] < '0' || frame[i] > '9')
+            return false;
+    return strcmp(frame + 12, part ? ".png.part" : ".png") == 0;
 }
 
 static bool RemoveEarlierFrames(const char* folder)
@@ -152,7 +179,7 @@ static bool RemoveEarlierFrames(const char* folder)
     bool ok = true;
     char path[PATH_CAP + 300];
     while (dirent* entry = readdir(dir)) {
-        if (!IsFrameName(entry->d_name))
+        if (!IsOwnFile(entry->d_name))
             continue;
         snprintf(path, sizeof path, "%s/%s", folder, entry->d_name);
         if (unlink(path) != 0) {
@@ -171,7 +198,7 @@ bool StartPngWriter(const char* folder, int workerWanted)
         fprintf(stderr, "orlath-capture: cannot make %s: %s\n", folder, strerror(errno));
         return false;
     }
-    if (!RemoveEarlierFrames(folder))
+    if (options.force && !RemoveEarlierFrames(folder))
         return false;
     workerCount = workerWanted < 1 ? 1 : workerWanted > MAX_WORKERS ? MAX_WORKERS : workerWanted;
     slotCount = 2 * workerCount;

@@ -2,8 +2,12 @@
 // program, which encodes in its own process beside the program's drawing.
 // ffmpeg writes NAME.part (the container named explicitly, since the
 // extension no longer says it), renamed to NAME only when ffmpeg finished
-// well; otherwise nothing is left. ffmpeg runs in a process group of its
-// own, so Ctrl+C reaches the capture, which then ends the video cleanly.
+// well; otherwise nothing is left. The capture makes NAME.part itself, new
+// and not through a link, and hands it to ffmpeg as /dev/fd/3, since
+// ffmpeg's own open would write through whatever has that name; one that an
+// earlier capture left is removed only under --force. ffmpeg runs in a
+// process group of its own, so Ctrl+C reaches the capture, which then ends
+// the video cleanly.
 // Limits: H.264 in .mp4 and .mkv, VP9 in .webm, 4:2:0 (odd sizes padded).
 #include <errno.h>
 #include <fcntl.h>
@@ -56,10 +60,21 @@ bool StartVideoWriter(const char* path, const char* format, int width, int heigh
     snprintf(partPath, sizeof partPath, "%s.part", path);
     char storage[1][64];
     const char* args[64];
-    BuildVideoArgs(options.ffmpegPath, format, width, height, options.fpsText, partPath, storage, args);
+    BuildVideoArgs(options.ffmpegPath, format, width, height, options.fpsText, "/dev/fd/3", storage, args);
+    if (options.force && unlink(partPath) != 0 && errno != ENOENT) {
+        fprintf(stderr, "orlath-capture: cannot remove %s: %s\n", partPath, strerror(errno));
+        return false;
+    }
+    int partFd = open(partPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (partFd < 0) {
+        fprintf(stderr, "orlath-capture: cannot make %s: %s\n", partPath, strerror(errno));
+        return false;
+    }
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         fprintf(stderr, "orlath-capture: no pipe for ffmpeg: %s\n", strerror(errno));
+        close(partFd);
+        unlink(partPath);
         return false;
     }
     fcntl(pipeFds[1], F_SETPIPE_SZ, 1 << 20);
@@ -68,17 +83,24 @@ bool StartVideoWriter(const char* path, const char* format, int width, int heigh
         fprintf(stderr, "orlath-capture: cannot start ffmpeg: %s\n", strerror(errno));
         close(pipeFds[0]);
         close(pipeFds[1]);
+        close(partFd);
+        unlink(partPath);
         return false;
     }
     if (pid == 0) {
         setpgid(0, 0);
         signal(SIGPIPE, SIG_DFL);
         dup2(pipeFds[0], 0);
+        if (partFd == 3)
+            fcntl(3, F_SETFD, 0);
+        else
+            dup2(partFd, 3);
         execv(options.ffmpegPath, (char* const*)args);
         fprintf(stderr, "orlath-capture: cannot run %s: %s\n", options.ffmpegPath, strerror(errno));
         _exit(127);
     }
     close(pipeFds[0]);
+    close(partFd);
     ffmpegPid = pid;
     ffmpegInput = pipeFds[1];
     videoFrames = 0;
