@@ -1,5 +1,7 @@
 # Cross-build for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64).
 # Usage: cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+# The kit of such a build installs this file as share/orlath/mingw-w64.cmake,
+# for its demos' builds.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

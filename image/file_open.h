@@ -1,4 +1,5 @@
-// Opening a file for reading that refuses a folder.
+// Opening a file for reading that refuses a folder, and the line that
+// says which file did not load.
 //
 // Needs: the standard streams and fstat. Some platforms open a folder with
 // fopen as if it were an empty file; Windows refuses. Every reader of the
@@ -10,3 +11,8 @@
 
 // fopen(path, "rb"), or null when that fails or path names a folder.
 FILE* OpenFileForReading(const char* path);
+
+// One line on standard error naming the file and the working folder: the
+// box and the report name a relative path only, and a program started from
+// another folder looks for its images there.
+void TellFileNotLoaded(const char* path);

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "diag/Debug.h"
+#include "image/file_open.h"
 #include "platform/gl.h"
 
 TextureRecord textureTable[TEXTURE_SLOTS];
@@ -31,6 +32,9 @@ bool LoadStartupSlot(const char* folder, int slot)
     if (length < 0 || length >= TEXTURE_PATH_SIZE) {
         ReportWrite("\nNombre imagen/textura: %s%s ID: %d ... ", folder, startupImages[slot].fileName, slot);
         ReportWrite("Error cargando imagen %s%s\n", folder, startupImages[slot].fileName);
+        char wholePath[1024];
+        snprintf(wholePath, sizeof wholePath, "%s%s", folder, startupImages[slot].fileName);
+        TellFileNotLoaded(wholePath);
         return false;
     }
     return LoadTextureSlot(path, slot);
@@ -50,6 +54,7 @@ bool LoadTextureSlot(const char* path, int slot)
     TextureRecord* record = &textureTable[slot];
     if (!LoadTga(record, path)) {
         ReportWrite("Error cargando imagen %s\n", path);
+        TellFileNotLoaded(path);
         return false;
     }
 

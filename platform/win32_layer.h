@@ -20,6 +20,23 @@
 #define CALLBACK
 #define APIENTRY
 
+// Words <windows.h> takes for itself, defined as it defines them (the
+// calling conventions empty), so that code which names a variable "near"
+// or "far" fails here as it would on Windows, not only there.
+#define near
+#define far
+#define NEAR near
+#define FAR far
+#define pascal
+#define PASCAL pascal
+#define cdecl
+#define CDECL
+#define IN
+#define OUT
+#define OPTIONAL
+#define CONST const
+#define VOID void
+
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef uint16_t WORD;

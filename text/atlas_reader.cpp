@@ -1,7 +1,8 @@
 // Atlas reader: the narrow TGA reader behind the atlas font.
 //
 // Needs the uncompressed TGA header template of the image reader and the
-// standard streams; prints its progress to standard output.
+// standard streams; prints its progress to standard output, and a file it
+// cannot load on standard error too.
 // Accepts only uncompressed 32-bit square files of side 1..256; every atlas
 // is flipped, whatever the descriptor's origin bits say.
 #include "text/atlas_font.h"
@@ -65,9 +66,12 @@ unsigned char* LoadAtlasTga(const char* fileName, int32_t* width, int32_t* heigh
     printf("Cargando TGA... (%s)\n", fileName);
     if (!file) {
         printf("No se puede cargar fichero %s\n", fileName);
+        TellFileNotLoaded(fileName);
         return nullptr;
     }
     unsigned char* pixels = ReadAtlasPixels(file, width, height);
     fclose(file);
+    if (!pixels)
+        TellFileNotLoaded(fileName);
     return pixels;
 }

@@ -4,6 +4,9 @@
 //
 // Needs the render window's hDC and a current GL context. The lists belong
 // to that context and end with it.
+// The glyphs are bitmaps, whose fragments are textured like any others: a
+// frame starts with 2D texturing on (the demo contract), so it calls
+// glDisable(GL_TEXTURE_2D) before printing and glEnable(GL_TEXTURE_2D) after.
 // Limits: a formatted text holds at most 255 characters (longer ones are
 // cut); bytes outside 32..127 are left out.
 #pragma once

@@ -23,6 +23,7 @@
 
 #include "platform/cp1252.h"
 #include "tools/tga_file.h"
+#include "tools/tool_options.h"
 
 enum {
     ATLAS_SIDE = 256,
@@ -151,10 +152,15 @@ static bool WriteAtlas(const char* fileName)
     return true;
 }
 
+static const char usage[] = "usage: atlasgen OUTPUT.tga [UPPER-FACE [LOWER-FACE]]\n";
+
 int main(int argc, char** argv)
 {
+    int status = CheckToolOptions(argc, argv, "atlasgen", usage);
+    if (status >= 0)
+        return status;
     if (argc < 2 || argc > 4) {
-        fprintf(stderr, "usage: atlasgen OUTPUT.tga [UPPER-FACE [LOWER-FACE]]\n");
+        fputs(usage, stderr);
         return 2;
     }
     const char* upperFace = argc > 2 ? argv[2] : "Liberation Mono:bold";

@@ -2,6 +2,7 @@
 //
 //   mkimages DIR           celvino.tga, hola.tga and espacio.tga into DIR
 //   mkimages --seeds DIR   small TGA files for the fuzz targets' corpus
+// DIR is made when it is missing.
 //
 // The pictures are drawn here, from nothing but arithmetic, so the program
 // ships no image made elsewhere. Between them they take every path of the
@@ -15,11 +16,14 @@
 #include <string.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "tools/tga_file.h"
+#include "tools/tool_options.h"
 
 namespace {
 
@@ -326,21 +330,39 @@ bool WriteSeeds(const std::string& dir)
     return ok;
 }
 
+const char usage[] = "usage: mkimages DIR | mkimages --seeds DIR\n";
+
+bool MakeFolder(const char* dir)
+{
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error)
+        fprintf(stderr, "mkimages: cannot make %s: %s\n", dir, error.message().c_str());
+    return !error;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    int status = CheckToolOptions(argc, argv, "mkimages", usage, "--seeds");
+    if (status >= 0)
+        return status;
     if (argc == 3 && strcmp(argv[1], "--seeds") == 0) {
+        if (!MakeFolder(argv[2]))
+            return 1;
         if (!WriteSeeds(argv[2])) {
             fprintf(stderr, "mkimages: cannot write the seeds into %s\n", argv[2]);
             return 1;
         }
         return 0;
     }
-    if (argc != 2) {
-        fprintf(stderr, "usage: mkimages DIR | mkimages --seeds DIR\n");
+    if (argc != 2 || strcmp(argv[1], "--seeds") == 0) {
+        fputs(usage, stderr);
         return 2;
     }
+    if (!MakeFolder(argv[1]))
+        return 1;
 
     std::string dir = argv[1];
     struct {

@@ -8,6 +8,8 @@
 // it is empty. A refusal writes nothing. Exit status: 0 written, 1 a file
 // could not be written (what was written is removed again), 2 a wrong
 // command line, a refused name or a refused folder.
+// The next steps it prints are commands to paste: paths quoted for the
+// shell, and the prefix of the kit this copy belongs to.
 #include <stdio.h>
 #include <string.h>
 
@@ -16,6 +18,7 @@
 #include <system_error>
 
 #include "new_demo_templates.h"
+#include "tools/tool_options.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +77,34 @@ std::string Fill(const char* text, const char* name)
     return out;
 }
 
+// The kit's prefix: the folder above this program's bin/ when the kit's
+// package is there (installed, or moved since), else the prefix the build
+// was configured to install to.
+std::string KitPrefix(const char* argv0)
+{
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        self = fs::absolute(argv0, error);
+    fs::path prefix = fs::weakly_canonical(self, error).parent_path().parent_path();
+    if (fs::is_regular_file(prefix / ORLATH_INSTALL_CMAKE_DIR / "OrlathConfig.cmake", error))
+        return prefix.string();
+    return ORLATH_INSTALL_PREFIX;
+}
+
+// A word the shell takes as it is: quoted unless it holds only characters
+// that mean nothing to the shell.
+std::string ShellWord(const std::string& word)
+{
+    static const char plain[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-+./:@%,=";
+    if (!word.empty() && word.find_first_not_of(plain) == std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 bool WriteText(const fs::path& path, const std::string& text)
 {
     FILE* file = fopen(path.string().c_str(), "wb");
@@ -87,11 +118,10 @@ bool WriteText(const fs::path& path, const std::string& text)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
-        fputs(usage, stdout);
-        return 0;
-    }
-    if (argc < 2 || argc > 3 || argv[1][0] == '-') {
+    int status = CheckToolOptions(argc, argv, "orlath-new-demo", usage);
+    if (status >= 0)
+        return status;
+    if (argc < 2 || argc > 3) {
         fputs(usage, stderr);
         return 2;
     }
@@ -138,9 +168,10 @@ int main(int argc, char** argv)
     }
 
     printf("orlath-new-demo: wrote %s (CMakeLists.txt, frame.cpp, README.md)\n", dir.string().c_str());
-    printf("next:\n  cmake -S %s -B %s -DCMAKE_PREFIX_PATH=<the kit's install prefix>\n",
-           dir.string().c_str(), (dir / "build").string().c_str());
-    printf("  cmake --build %s && cd %s && ./%s\n", (dir / "build").string().c_str(),
-           (dir / "build" / "bin").string().c_str(), name);
+    std::string source = ShellWord(dir.string()), build = ShellWord((dir / "build").string());
+    printf("next:\n  cmake -S %s -B %s -DCMAKE_PREFIX_PATH=%s\n", source.c_str(), build.c_str(),
+           ShellWord(KitPrefix(argv[0])).c_str());
+    printf("  cmake --build %s && cd %s && ./%s\n", build.c_str(), ShellWord((dir / "build" / "bin").string()).c_str(),
+           name);
     return 0;
 }

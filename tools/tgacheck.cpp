@@ -11,13 +11,14 @@
 // the file name and ": ". The raw pixels are R, G, B (, A), rows in file
 // order, as the program uploads them.
 // Exit status: 0 when every file was taken (and after --help), 1 when any
-// was refused, 2 for a wrong command line (usage on standard error) or an
-// OUT that cannot be written.
+// was refused, 2 for a wrong command line or an unknown option (usage on
+// standard error) or an OUT that cannot be written.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "image/tga_reader.h"
+#include "tools/tool_options.h"
 
 namespace {
 
@@ -36,10 +37,12 @@ bool CheckFile(const char* path, bool prefixName, TextureRecord* record)
     return true;
 }
 
-int Usage(FILE* to)
+const char usage[] = "usage: tgacheck FILE...\n       tgacheck --raw OUT FILE\n       tgacheck --help\n";
+
+int Usage()
 {
-    fprintf(to, "usage: tgacheck FILE...\n       tgacheck --raw OUT FILE\n       tgacheck --help\n");
-    return to == stdout ? 0 : 2;
+    fputs(usage, stderr);
+    return 2;
 }
 
 }  // namespace
@@ -48,12 +51,13 @@ int main(int argc, char** argv)
 {
     showTgaMessages = false;
 
-    if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0))
-        return Usage(stdout);
+    int status = CheckToolOptions(argc, argv, "tgacheck", usage, "--raw");
+    if (status >= 0)
+        return status;
 
     if (argc >= 2 && strcmp(argv[1], "--raw") == 0) {
         if (argc != 4)
-            return Usage(stderr);
+            return Usage();
         TextureRecord record = {};
         if (!CheckFile(argv[3], false, &record))
             return 1;
@@ -70,8 +74,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    if (argc < 2 || argv[1][0] == '-')
-        return Usage(stderr);
+    if (argc < 2)
+        return Usage();
     bool allTaken = true;
     for (int i = 1; i < argc; ++i) {
         TextureRecord record = {};

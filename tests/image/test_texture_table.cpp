@@ -85,7 +85,9 @@ TEST_F(TextureTable, FailedReadKeepsTheOldNameAndLogsTheError)
 {
     OpenReport();
     textureTable[5].texId = 77;
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(LoadTextureSlot("missing.tga", 5));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot load missing.tga (working folder " + dir + ")\n");
     EXPECT_EQ(textureTable[5].texId, 77u);
     ASSERT_EQ(TestMessageBoxCount(), 1);
     EXPECT_EQ(BoxText(0), "No puedo abrir el fichero de textura !");

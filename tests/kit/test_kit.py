@@ -13,6 +13,8 @@ long each step of the user path took.
 
 import argparse
 import os
+import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -26,6 +28,9 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 from xsession import XSession  # noqa: E402
 
 TITLE = "Orlath - Brenvik!"
+TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
+# What <windows.h> defines that an ordinary name runs into.
+WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
 ARGS = None
 STARTUP_LINES = [
     b"Nombre de proyecto: \"Orlath - Brenvik!\"\n",
@@ -52,14 +57,14 @@ class Kit(unittest.TestCase):
 
     def step(self, what, args, **kwargs):
         started = time.monotonic()
-        result = run(args, **kwargs)
+        result = self.last = run(args, **kwargs)
         seconds = time.monotonic() - started
         print("%-28s %6.1f s" % (what, seconds))
         self.assertEqual(result.returncode, 0, "%s failed:\n%s%s" % (
             what, result.stdout.decode(errors="replace"), result.stderr.decode(errors="replace")))
         return seconds
 
-    def test_new_demo_refuses_without_writing(self):
+    def test_tools_refuse_without_writing(self):
         src = os.path.join(self.root, "src")
         os.makedirs(os.path.join(src, "full"))
         with open(os.path.join(src, "full", "notes.txt"), "w") as f:
@@ -78,22 +83,46 @@ class Kit(unittest.TestCase):
             self.assertEqual(result.returncode, 2, args)
             self.assertIn(message, result.stderr, args)
             self.assertEqual(result.stdout, b"", args)
+        # Every tool: --help or -h alone is the usage; an unknown option, or
+        # the usage asked for in the wrong place, is refused.
+        for tool in TOOLS:
+            program = os.path.join(ARGS.build, "bin", tool)
+            for args in (["--help"], ["-h"]):
+                result = run([program] + args, cwd=src)
+                self.assertEqual((result.returncode, result.stderr), (0, b""), (tool, args))
+                self.assertIn(b"usage: " + tool.encode(), result.stdout.lower(), tool)
+            # orlath-capture hands what follows its program on to that program.
+            wrong = [["--bogus"]] + [["x", "--bogus"], ["x", "-h"]] * (tool != "orlath-capture")
+            for args in wrong:
+                result = run([program] + args, cwd=src)
+                self.assertEqual((result.returncode, result.stdout), (2, b""), (tool, args))
+                self.assertIn(b"unknown option " + args[-1].encode() if args[-1] == "--bogus" else b"usage: ",
+                              result.stderr.lower(), (tool, args))
         self.assertEqual(sorted(os.walk(src)), before)
         result = run([self.new_demo, "--help"])
-        self.assertEqual((result.returncode, result.stderr), (0, b""))
         self.assertIn(b"usage: orlath-new-demo NAME [DIR]", result.stdout)
+        result = run([os.path.join(ARGS.build, "bin", "mkimages"), os.path.join(self.root, "new", "folder")])
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(len(os.listdir(os.path.join(self.root, "new", "folder"))), 3)
 
     def test_user_path_from_install_to_first_frame(self):
         prefix = os.path.join(self.root, "prefix")
-        demo = os.path.join(self.root, "src", "mydemo")
-        build = os.path.join(demo, "build")
+        demo = os.path.join(self.root, "src", "my demos", "mydemo")
+        bin_dir = os.path.join(demo, "build", "bin")
         total = self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
+        with open(os.path.join(HERE, "..", "..", "README.md")) as f:
+            holds = re.search(r"\*\*What the kit holds\.\*\*(.*?)\n\n", f.read(), re.S).group(1)
+        for program in os.listdir(os.path.join(prefix, "bin")):
+            self.assertIn("`%s`" % program, holds)
+        self.assertWindowsWordsRefused(os.path.join(prefix, "include"))
         total += self.step("orlath-new-demo", [os.path.join(prefix, "bin", "orlath-new-demo"), "mydemo", demo])
         self.assertEqual(sorted(os.listdir(demo)), ["CMakeLists.txt", "README.md", "frame.cpp"])
-        total += self.step("configure the demo", [
-            "cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix, "-DCMAKE_BUILD_TYPE=Release"])
-        total += self.step("first build", ["cmake", "--build", build, "-j2"])
-        bin_dir = os.path.join(build, "bin")
+        # Its next steps as it prints them, in a folder with a space: the kit's prefix, quoted paths.
+        configure, build_and_run = self.last.stdout.decode().split("next:\n")[1].splitlines()
+        parallel = dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2")
+        total += self.step("configure the demo", ["bash", "-c", configure])
+        total += self.step("first build", ["bash", "-c", build_and_run.replace("./mydemo", "pwd")], env=parallel)
+        self.assertEqual(self.last.stdout.decode().splitlines()[-1], bin_dir)
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
                          ["celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
@@ -135,6 +164,42 @@ class Kit(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
                          ["frame-%06d.png" % k for k in range(3)])
 
+    def assertWindowsWordsRefused(self, include):
+        source = os.path.join(self.root, "words.cpp")
+        for word in WINDOWS_WORDS + ["fine"]:
+            with open(source, "w") as f:
+                f.write("#include <orlath/orlath.h>\nint %s = 1;\n" % word)
+            result = run(["c++", "-fsyntax-only", "-I" + include, "-I" + os.path.join(include, "orlath"), source])
+            self.assertEqual(result.returncode == 0, word == "fine", word)
+
+    def test_demo_arguments_and_the_kit_of_another_build(self):
+        prefix = os.path.join(self.root, "prefix")
+        project = os.path.join(self.root, "project")
+        self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
+        os.makedirs(os.path.join(project, "images"))
+        with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
+            f.write("cmake_minimum_required(VERSION 3.18)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
+                    "cmake_language(EVAL CODE \"orlath_add_demo(d SOURCES frame.cpp ${ARGS})\")\n"
+                    "get_target_property(defs d COMPILE_DEFINITIONS)\nmessage(STATUS \"defs ${defs}\")\n")
+        open(os.path.join(project, "frame.cpp"), "w").close()
+        configure = ["cmake", "-S", project, "-B", os.path.join(project, "build"), "-DCMAKE_PREFIX_PATH=" + prefix]
+        for args, wanted in [
+                ("IMAGE images", b"unknown option IMAGE (did you mean IMAGES?)"),
+                ("images images", b"unknown option images (did you mean IMAGES?)"),
+                ("BITMAP_FONTS ON", b"unknown option BITMAP_FONTS (did you mean BITMAP_FONT?)"),
+                ("IMAGES images COLOUR ON", b"unknown option COLOUR (the options are SOURCES, IMAGES,"),
+                ("CLOCK maybe", b"CLOCK must be ON or OFF, not 'maybe'"),
+                ("BITMAP_FONT yes CLOCK n STARTUP_IMAGES on", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1"),
+                ("BITMAP_FONT Y CLOCK false STARTUP_IMAGES 0", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=0"),
+                ("BITMAP_FONT True CLOCK Off STARTUP_IMAGES 1", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1")]:
+            result = run(configure + ["-DARGS=" + args])
+            self.assertIn(wanted, b" ".join((result.stdout + result.stderr).split()), args)
+            self.assertEqual(result.returncode == 0, wanted.startswith(b"="), args)
+        if shutil.which("emcmake"):
+            result = run(["emcmake"] + configure[:4] + [os.path.join(project, "build-web"), "-DCMAKE_FIND_ROOT_PATH=" + prefix])
+            self.assertNotEqual(result.returncode, 0)
+            self.assertIn(b"needs the kit of a web build", b" ".join(result.stderr.split()))
+
     def test_debian_package_holds_the_kit(self):
         packages = os.path.join(self.root, "packages")
         self.step("cpack -G DEB", ["cpack", "-G", "DEB", "-B", packages], cwd=ARGS.build)
@@ -147,6 +212,9 @@ class Kit(unittest.TestCase):
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
                      "./usr/share/orlath/imagenes/fuente.tga"]:
             self.assertIn(" " + path + "\n", listing)
+        fields = run(["dpkg-deb", "-f", os.path.join(packages, debs[0]), "Depends", "Recommends"]).stdout
+        self.assertRegex(fields, rb"Depends: .*\blibpng16-16\b.*\bfonts-liberation\b")
+        self.assertRegex(fields, rb"Recommends: ffmpeg\b")
         self.assertNotIn("test_hooks.h", listing)
         self.assertNotIn("layer_internal.h", listing)
 

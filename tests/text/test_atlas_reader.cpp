@@ -72,7 +72,9 @@ TEST_F(AtlasReaderTest, RefusesEverythingButSquare32BitUncompressedUpTo256)
         ASSERT_TRUE(WriteBytes("atlas.tga", refused.file));
         int32_t width = -7, height = -7;
         testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         unsigned char* pixels = LoadAtlasTga("atlas.tga", &width, &height);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot load atlas.tga (working folder " + dir + ")\n");
         std::string printed = testing::internal::GetCapturedStdout();
         EXPECT_EQ(pixels, nullptr) << refused.what;
         EXPECT_EQ(width, -7) << refused.what;
@@ -82,13 +84,15 @@ TEST_F(AtlasReaderTest, RefusesEverythingButSquare32BitUncompressedUpTo256)
     }
 }
 
-TEST_F(AtlasReaderTest, MissingFileOrAFolderPrintsBothLines)
+TEST_F(AtlasReaderTest, MissingFileOrAFolderPrintsBothLinesAndTheFolderOnStandardError)
 {
     ASSERT_EQ(mkdir("carpeta.tga", 0755), 0);
     for (std::string name : {"nada.tga", "carpeta.tga"}) {
         int32_t width = 0, height = 0;
         testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         EXPECT_EQ(LoadAtlasTga(name.c_str(), &width, &height), nullptr);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot load " + name + " (working folder " + dir + ")\n");
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "Cargando TGA... (" + name + ")\nNo se puede cargar fichero " + name + "\n");
     }
