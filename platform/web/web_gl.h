@@ -6,8 +6,8 @@
 // Limits: display lists record glBitmap only (enough for the bitmap font;
 // other calls made while a list is compiled run at once); attribute push
 // and pop cover the state tracked here (enables, current colour and raster
-// position, blending, clear colour, list base); glRenderMode, feedback and
-// glGetTexImage are not offered.
+// position, blending, alpha test, clear colour, list base); glRenderMode,
+// feedback and glGetTexImage are not offered.
 #pragma once
 
 #ifdef __cplusplus
@@ -23,6 +23,7 @@ void WebGlColor3f(GLfloat red, GLfloat green, GLfloat blue);
 void WebGlColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void WebGlColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte alpha);
 void WebGlBlendFunc(GLenum source, GLenum destination);
+void WebGlAlphaFunc(GLenum function, GLclampf reference);
 void WebGlClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void WebGlMatrixMode(GLenum mode);
 // Unsized internal formats 3 and 4 become GL_RGB and GL_RGBA.
@@ -46,6 +47,7 @@ void WebGlHint(GLenum target, GLenum mode);
 #define glColor4f WebGlColor4f
 #define glColor4ub WebGlColor4ub
 #define glBlendFunc WebGlBlendFunc
+#define glAlphaFunc WebGlAlphaFunc
 #define glClearColor WebGlClearColor
 #define glMatrixMode WebGlMatrixMode
 #define glTexImage2D WebGlTexImage2D

@@ -2,13 +2,16 @@
 // a program on the real shell (render window, bitmap font) whose WinMain
 // draws each case and reads it back with glReadPixels. It prints one line
 // per case and exits with the number of failed cases, which the page shows
-// (layer_test.js reads it). Built only for the web.
+// (layer_test.js reads it, opening the page with its report on, and types
+// the keys of the last case). Built only for the web.
+#include <emscripten.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "app/main_loop.h"
 #include "app/render_window.h"
+#include "diag/Debug.h"
 #include "platform/gl.h"
 #include "text/bitmap_font.h"
 
@@ -170,10 +173,134 @@ static void CheckLists()
           apart && deleted && glGenLists(0) == 0, apart ? "deletion" : "overlapping ranges");
 }
 
+// State the old context was left in is gone from the one F1 makes next.
+static void CheckNewContextDefaults()
+{
+    glDepthMask(GL_FALSE);
+    glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_FALSE);
+    glAlphaFunc(GL_NEVER, 1.0f);
+    glCullFace(GL_FRONT);
+    glFrontFace(GL_CW);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    CloseRenderWindow();
+    if (!OpenRenderWindow("layer checks", 640, 480, 32, false))
+        exit(100);
+    GLboolean depthMask = GL_FALSE, colourMask[4] = {};
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+    GLint alpha = 0, cull = 0, front = 0, pack = 0;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alpha);
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+    glGetIntegerv(GL_FRONT_FACE, &front);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    char detail[160];
+    snprintf(detail, sizeof detail, "depth mask %d, colour mask %d%d%d%d, alpha 0x%X, cull 0x%X, front 0x%X, offset %d, "
+             "pack %d", depthMask, colourMask[0], colourMask[1], colourMask[2], colourMask[3], alpha, cull, front,
+             glIsEnabled(GL_POLYGON_OFFSET_FILL), pack);
+    Check("a new context starts from GL's defaults",
+          depthMask && colourMask[0] && colourMask[1] && colourMask[2] && colourMask[3] && alpha == GL_ALWAYS &&
+              cull == GL_BACK && front == GL_CCW && !glIsEnabled(GL_POLYGON_OFFSET_FILL) && pack == 4,
+          detail);
+}
+
+// Printing text leaves the program's alpha test as it was: a quad of alpha
+// 0.25 passes GL_LESS 0.5 after the text as before it.
+static void CheckTextLeavesState()
+{
+    Clear();
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_LESS, 0.5f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2f(300.0f, 300.0f);
+    PrintBitmapText("M");
+    glColor4f(1.0f, 0.0f, 1.0f, 0.25f);
+    Quad(10.0f, 10.0f, 20.0f);
+    glDisable(GL_ALPHA_TEST);
+    GLint function = 0;
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &function);
+    char detail[96];
+    snprintf(detail, sizeof detail, "%d of 400 quad pixels, alpha function 0x%X", Find(255, 0, 255, 10, 10, 30, 30).count,
+             function);
+    Check("bitmap text leaves the alpha test as it found it", Find(255, 0, 255, 10, 10, 30, 30).count == 400, detail);
+}
+
+// Glyph cells of deleted lists are reused; an atlas that is really full is
+// an error in the report, checked at the end.
+static void CheckAtlasSpace()
+{
+    for (int i = 0; i < 40; ++i) {
+        DeleteBitmapFont();
+        BuildBitmapFont();
+    }
+    char detail[96];
+    Clear();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2f(100.0f, 200.0f);
+    PrintBitmapText("MMMM");
+    int rebuilt = Find(255, 255, 255).count;
+
+    // 64x64 cells: far more than the atlas holds beside the font.
+    enum { BIG = 60 };
+    static GLubyte ones[64 * 64 / 8];
+    memset(ones, 0xFF, sizeof ones);
+    GLuint big = glGenLists(BIG);
+    for (int i = 0; i < BIG; ++i) {
+        glNewList(big + i, GL_COMPILE);
+        glBitmap(64, 64, 0.0f, 0.0f, 64.0f, 0.0f, ones);
+        glEndList();
+    }
+    glDeleteLists(big, BIG);
+    Clear();
+    glRasterPos2f(100.0f, 200.0f);
+    PrintBitmapText("MMMM");
+    int afterFull = Find(255, 255, 255).count;
+    snprintf(detail, sizeof detail, "%d glyph pixels after 40 rebuilds, %d after a full atlas", rebuilt, afterFull);
+    Check("deleted lists give their glyphs' room back", rebuilt > 40 && afterFull == rebuilt, detail);
+}
+
+static char keysSeen[512];
+static bool keysDone = false;
+
+static LRESULT CALLBACK KeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    size_t used = strlen(keysSeen);
+    if (message == WM_KEYDOWN && wParam == 0x71)  // F2
+        keysDone = true;
+    else if (message == WM_KEYDOWN || message == WM_CHAR)
+        snprintf(keysSeen + used, sizeof keysSeen - used, "%s%c%d", used ? " " : "", message == WM_CHAR ? 'c' : 'd',
+                 (int)wParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The keys that layer_test.js types, up to F2, as the window sees them.
+static void ShowKeys()
+{
+    WNDCLASSA keysClass = {};
+    keysClass.lpfnWndProc = KeysProc;
+    keysClass.lpszClassName = "keys";
+    RegisterClassA(&keysClass);
+    HWND window = CreateWindowExA(0, "keys", "keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                                  nullptr, nullptr, nullptr);
+    SetFocus(window);
+    printf("keys: ready\n");
+    double end = emscripten_get_now() + 20000.0;
+    MSG msg;
+    while (!keysDone && emscripten_get_now() < end) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    printf("keys: %s\n", keysSeen);
+    DestroyWindow(window);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     if (!OpenRenderWindow("layer checks", 640, 480, 32, false))
         return 100;
+    CheckNewContextDefaults();
     BuildBitmapFont();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
@@ -187,7 +314,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CheckAttributes();
     CheckTextures();
     CheckLists();
+    CheckTextLeavesState();
+    CheckAtlasSpace();
+    ShowKeys();
     CloseRenderWindow();
+    char report[8192] = "";
+    if (FILE* file = fopen("Debug.txt", "rb")) {
+        report[fread(report, 1, sizeof report - 1, file)] = '\0';
+        fclose(file);
+    }
+    Check("a full glyph atlas is an error in the report", strstr(report, "atlas de los glifos") != nullptr,
+          reportDisabled ? "the report is off" : "no such line");
     return failures;
 }
 
