@@ -33,4 +33,31 @@ async function differingFraction(page, a, b, tolerance = 8) {
   }, a.toString('base64'), Array.isArray(b) ? null : b.toString('base64'), Array.isArray(b) ? b : null, tolerance);
 }
 
-module.exports = {differingFraction};
+// The picture's block x block averages, top row first, RGB, as the scene
+// tests keep their golden frame.
+async function blockAverages(page, png, block) {
+  return page.evaluate(async (data, block) => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + data;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    const pixels = context.getImageData(0, 0, image.width, image.height).data;
+    const averages = [];
+    for (let top = 0; top + block <= image.height; top += block)
+      for (let left = 0; left + block <= image.width; left += block)
+        for (let c = 0; c < 3; c++) {
+          let sum = 0;
+          for (let y = top; y < top + block; y++)
+            for (let x = left; x < left + block; x++)
+              sum += pixels[(y * image.width + x) * 4 + c];
+          averages.push(Math.round(sum / (block * block)));
+        }
+    return averages;
+  }, png.toString('base64'), block);
+}
+
+module.exports = {differingFraction, blockAverages};
