@@ -286,10 +286,12 @@ static void ShowKeys()
     printf("keys: ready\n");
     double end = emscripten_get_now() + 20000.0;
     MSG msg;
-    while (!keysDone && emscripten_get_now() < end) {
+    while (emscripten_get_now() < end) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
+        } else if (keysDone) {
+            break;
         }
     }
     printf("keys: %s\n", keysSeen);
