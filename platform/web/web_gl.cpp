@@ -9,9 +9,10 @@
 // context, through the alpha test, so the caller's blending, depth test and
 // colour apply as they would to the native bitmap's fragments; the state
 // that drawing changes is put back. Deleted lists give their cells back:
-// the atlas is packed anew when a list's bitmap finds no room. Limits: 4096 list names, 4 bitmaps per list,
-// glyphs of at most 64x64, 16 attribute levels; gluBuild2DMipmaps takes
-// power-of-two sizes only (WebGL 1 mipmaps no others; GLU would rescale).
+// the atlas is packed anew when a list's bitmap finds no room. Limits:
+// 4096 list names, 4 bitmaps per list, glyphs of at most 64x64, 16
+// attribute levels; gluBuild2DMipmaps takes power-of-two sizes only
+// (WebGL 1 mipmaps no others; GLU would rescale).
 #include "diag/Debug.h"
 #include "platform/web/web_internal.h"
 
@@ -474,11 +475,6 @@ static void FlushBitmaps()
     glPushMatrix();
     glLoadIdentity();
 
-    // Texture coordinates name atlas texels whatever the caller's texture matrix.
-    glMatrixMode(GL_TEXTURE);
-    glPushMatrix();
-    glLoadIdentity();
-
     BindAtlas();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_ALPHA_TEST);
@@ -507,8 +503,6 @@ static void FlushBitmaps()
 
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     glMatrixMode(matrixMode);
     glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
