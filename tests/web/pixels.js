@@ -40,22 +40,16 @@ async function blockAverages(page, png, block) {
     const image = new Image();
     image.src = 'data:image/png;base64,' + data;
     await image.decode();
-    const canvas = document.createElement('canvas');
-    canvas.width = image.width;
-    canvas.height = image.height;
-    const context = canvas.getContext('2d');
+    const context = Object.assign(document.createElement('canvas'), {width: image.width, height: image.height})
+      .getContext('2d');
     context.drawImage(image, 0, 0);
-    const pixels = context.getImageData(0, 0, image.width, image.height).data;
     const averages = [];
     for (let top = 0; top + block <= image.height; top += block)
-      for (let left = 0; left + block <= image.width; left += block)
-        for (let c = 0; c < 3; c++) {
-          let sum = 0;
-          for (let y = top; y < top + block; y++)
-            for (let x = left; x < left + block; x++)
-              sum += pixels[(y * image.width + x) * 4 + c];
-          averages.push(Math.round(sum / (block * block)));
-        }
+      for (let left = 0; left + block <= image.width; left += block) {
+        const pixels = context.getImageData(left, top, block, block).data;
+        for (let c = 0; c < 3; c++)
+          averages.push(Math.round(pixels.filter((v, i) => i % 4 === c).reduce((a, b) => a + b) / (block * block)));
+      }
     return averages;
   }, png.toString('base64'), block);
 }
