@@ -125,6 +125,42 @@ extern "C" void WebGlColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte 
     WebGlColor4f(red / 255.0f, green / 255.0f, blue / 255.0f, alpha / 255.0f);
 }
 
+// The colour's other forms, so that bitmaps put back whichever was used.
+extern "C" void WebGlColor3ub(GLubyte red, GLubyte green, GLubyte blue)
+{
+    WebGlColor4ub(red, green, blue, 255);
+}
+
+extern "C" void WebGlColor3d(GLdouble red, GLdouble green, GLdouble blue)
+{
+    WebGlColor4f((GLfloat)red, (GLfloat)green, (GLfloat)blue, 1.0f);
+}
+
+extern "C" void WebGlColor4d(GLdouble red, GLdouble green, GLdouble blue, GLdouble alpha)
+{
+    WebGlColor4f((GLfloat)red, (GLfloat)green, (GLfloat)blue, (GLfloat)alpha);
+}
+
+extern "C" void WebGlColor3fv(const GLfloat* colour)
+{
+    WebGlColor4f(colour[0], colour[1], colour[2], 1.0f);
+}
+
+extern "C" void WebGlColor4fv(const GLfloat* colour)
+{
+    WebGlColor4f(colour[0], colour[1], colour[2], colour[3]);
+}
+
+extern "C" void WebGlColor3ubv(const GLubyte* colour)
+{
+    WebGlColor4ub(colour[0], colour[1], colour[2], 255);
+}
+
+extern "C" void WebGlColor4ubv(const GLubyte* colour)
+{
+    WebGlColor4ub(colour[0], colour[1], colour[2], colour[3]);
+}
+
 extern "C" void WebGlBlendFunc(GLenum source, GLenum destination)
 {
     state.blendSource = source;

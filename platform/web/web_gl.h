@@ -22,6 +22,13 @@ GLboolean WebGlIsEnabled(GLenum cap);
 void WebGlColor3f(GLfloat red, GLfloat green, GLfloat blue);
 void WebGlColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void WebGlColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte alpha);
+void WebGlColor3ub(GLubyte red, GLubyte green, GLubyte blue);
+void WebGlColor3d(GLdouble red, GLdouble green, GLdouble blue);
+void WebGlColor4d(GLdouble red, GLdouble green, GLdouble blue, GLdouble alpha);
+void WebGlColor3fv(const GLfloat* colour);
+void WebGlColor4fv(const GLfloat* colour);
+void WebGlColor3ubv(const GLubyte* colour);
+void WebGlColor4ubv(const GLubyte* colour);
 void WebGlBlendFunc(GLenum source, GLenum destination);
 void WebGlAlphaFunc(GLenum function, GLclampf reference);
 void WebGlClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
@@ -46,6 +53,13 @@ void WebGlHint(GLenum target, GLenum mode);
 #define glColor3f WebGlColor3f
 #define glColor4f WebGlColor4f
 #define glColor4ub WebGlColor4ub
+#define glColor3ub WebGlColor3ub
+#define glColor3d WebGlColor3d
+#define glColor4d WebGlColor4d
+#define glColor3fv WebGlColor3fv
+#define glColor4fv WebGlColor4fv
+#define glColor3ubv WebGlColor3ubv
+#define glColor4ubv WebGlColor4ubv
 #define glBlendFunc WebGlBlendFunc
 #define glAlphaFunc WebGlAlphaFunc
 #define glClearColor WebGlClearColor

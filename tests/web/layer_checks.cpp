@@ -204,19 +204,23 @@ static int TextPixels(const char* text)
     return Find(255, 255, 255).count;
 }
 
-// Text leaves the alpha test as it was: a quad of alpha 0.25 still passes
-// GL_LESS 0.5. Deleted lists give their glyph room back; an atlas really
-// full is an error in the report (checked at the end).
+// Text leaves colour and alpha test as they were: a quad drawn after it in
+// the colour set before it, of alpha 0.25, still passes GL_LESS 0.5.
+// Deleted lists give their glyph room back; an atlas really full is an
+// error in the report (checked at the end).
 static void CheckTextState()
 {
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_LESS, 0.5f);
-    TextPixels("M");
-    glColor4f(1.0f, 0.0f, 1.0f, 0.25f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2f(300.0f, 300.0f);
+    const GLubyte magenta[4] = {255, 0, 255, 64};
+    glColor4ubv(magenta);
+    PrintBitmapText("M");
     Quad(10.0f, 10.0f, 20.0f);
     glDisable(GL_ALPHA_TEST);
     int quad = Find(255, 0, 255, 10, 10, 30, 30).count;
-    Check("bitmap text leaves the alpha test as it found it", quad == 400, "the quad failed the alpha test");
+    Check("bitmap text leaves colour and alpha test as it found them", quad == 400, "no magenta quad");
 
     for (int i = 0; i < 40; ++i) {
         DeleteBitmapFont();
