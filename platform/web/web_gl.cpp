@@ -4,17 +4,21 @@
 // bitmaps (the bitmap font's glyphs); glRectf; unsized texture formats;
 // texture name 0 drawing untextured; gluBuild2DMipmaps on glGenerateMipmap.
 //
-// Needs a current context of web_wgl.cpp. Bitmaps are drawn as textured
-// quads from one 512x512 atlas per context, through the alpha test, so the
-// caller's blending, depth test and colour apply as they would to the
-// native bitmap's fragments. Limits: 4096 list names, 4 bitmaps per list,
-// glyphs of at most 64x64, 16 attribute levels; gluBuild2DMipmaps takes
-// power-of-two sizes only (WebGL 1 mipmaps no others; GLU would rescale).
+// Needs a current context of web_wgl.cpp, and the debug report for a full
+// atlas. Bitmaps are drawn as textured quads from one 512x512 atlas per
+// context, through the alpha test, so the caller's blending, depth test and
+// colour apply as they would to the native bitmap's fragments; the state
+// that drawing changes is put back. Deleted lists give their cells back:
+// the atlas is packed anew when a list's bitmap finds no room. Limits:
+// 4096 list names, 4 bitmaps per list, glyphs of at most 64x64, 16
+// attribute levels; gluBuild2DMipmaps takes power-of-two sizes only
+// (WebGL 1 mipmaps no others; GLU would rescale).
+#include "diag/Debug.h"
 #include "platform/web/web_internal.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GLES2/gl2.h>  // glGenerateMipmap
+#include <GLES2/gl2.h>  // glGenerateMipmap, glBlendEquation
 #include <string.h>
 
 enum {
@@ -40,6 +44,8 @@ struct TrackedState {
     GLfloat rasterColour[4];
     bool rasterValid;
     GLenum blendSource, blendDestination;
+    GLenum alphaFunction;
+    GLfloat alphaReference;
     GLfloat clearColour[4];
     GLuint listBase;
 };
@@ -71,6 +77,7 @@ static void DefaultState()
     state.rasterValid = true;
     state.blendSource = GL_ONE;
     state.blendDestination = GL_ZERO;
+    state.alphaFunction = GL_ALWAYS;
     matrixMode = GL_MODELVIEW;
     attribDepth = 0;
 }
@@ -118,11 +125,54 @@ extern "C" void WebGlColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte 
     WebGlColor4f(red / 255.0f, green / 255.0f, blue / 255.0f, alpha / 255.0f);
 }
 
+// The colour's other forms, so that bitmaps put back whichever was used.
+extern "C" void WebGlColor3ub(GLubyte red, GLubyte green, GLubyte blue)
+{
+    WebGlColor4ub(red, green, blue, 255);
+}
+
+extern "C" void WebGlColor3d(GLdouble red, GLdouble green, GLdouble blue)
+{
+    WebGlColor4f((GLfloat)red, (GLfloat)green, (GLfloat)blue, 1.0f);
+}
+
+extern "C" void WebGlColor4d(GLdouble red, GLdouble green, GLdouble blue, GLdouble alpha)
+{
+    WebGlColor4f((GLfloat)red, (GLfloat)green, (GLfloat)blue, (GLfloat)alpha);
+}
+
+extern "C" void WebGlColor3fv(const GLfloat* colour)
+{
+    WebGlColor4f(colour[0], colour[1], colour[2], 1.0f);
+}
+
+extern "C" void WebGlColor4fv(const GLfloat* colour)
+{
+    WebGlColor4f(colour[0], colour[1], colour[2], colour[3]);
+}
+
+extern "C" void WebGlColor3ubv(const GLubyte* colour)
+{
+    WebGlColor4ub(colour[0], colour[1], colour[2], 255);
+}
+
+extern "C" void WebGlColor4ubv(const GLubyte* colour)
+{
+    WebGlColor4ub(colour[0], colour[1], colour[2], colour[3]);
+}
+
 extern "C" void WebGlBlendFunc(GLenum source, GLenum destination)
 {
     state.blendSource = source;
     state.blendDestination = destination;
     glBlendFunc(source, destination);
+}
+
+extern "C" void WebGlAlphaFunc(GLenum function, GLclampf reference)
+{
+    state.alphaFunction = function;
+    state.alphaReference = reference;
+    glAlphaFunc(function, reference);
 }
 
 extern "C" void WebGlClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
@@ -224,6 +274,7 @@ extern "C" void glPopAttrib()
         RestoreCaps(saved, GL_ALPHA_TEST);
         RestoreCaps(saved, GL_DITHER);
         WebGlBlendFunc(saved.blendSource, saved.blendDestination);
+        WebGlAlphaFunc(saved.alphaFunction, saved.alphaReference);
         WebGlClearColor(saved.clearColour[0], saved.clearColour[1], saved.clearColour[2], saved.clearColour[3]);
     }
     if (mask & GL_CURRENT_BIT) {
@@ -327,8 +378,79 @@ static void BindAtlas()
     }
 }
 
+// The atlas's list cells as alpha, one byte a texel: WebGL cannot read a
+// texture back, and packing the atlas anew moves the cells.
+static GLubyte atlasAlpha[SCRATCH_TOP][ATLAS_SIDE];
+static bool atlasFullReported = false;
+
+// A shelf cell for a list's bitmap; false when the atlas has no room.
+static bool Place(AtlasBitmap* cell, GLsizei width, GLsizei height)
+{
+    if (shelfX + width + 1 > ATLAS_SIDE) {
+        shelfX = 0;
+        shelfY += shelfHeight + 1;
+        shelfHeight = 0;
+    }
+    if (shelfY + height > SCRATCH_TOP)
+        return false;
+    cell->x = (short)shelfX;
+    cell->y = (short)shelfY;
+    shelfX += width + 1;
+    if (height > shelfHeight)
+        shelfHeight = height;
+    return true;
+}
+
+// Sends rows of the atlas's texels, white with the alpha given.
+static void SendTexels(int x, int y, int width, int height, const GLubyte* alpha, int alphaStride)
+{
+    static GLubyte texels[ATLAS_SIDE * 4];
+    GLint bound = 0, alignment = 4;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    BindAtlas();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            GLubyte* texel = &texels[column * 4];
+            texel[0] = texel[1] = texel[2] = 255;
+            texel[3] = alpha[row * alphaStride + column];
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, x, y + row, width, 1, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+}
+
+// Packs the cells of the live lists from the top left again, leaving out
+// those of deleted or recompiled lists.
+static void PackAtlas()
+{
+    static GLubyte before[SCRATCH_TOP][ATLAS_SIDE];
+    memcpy(before, atlasAlpha, sizeof before);
+    memset(atlasAlpha, 0, sizeof atlasAlpha);
+    shelfX = shelfY = shelfHeight = 0;
+    for (int name = 1; name < MAX_LISTS; ++name) {
+        if (!lists[name].used)
+            continue;
+        for (int i = 0; i < lists[name].count; ++i) {
+            AtlasBitmap* cell = &lists[name].bitmaps[i];
+            int x = cell->x, y = cell->y;
+            if (!Place(cell, cell->width, cell->height)) {
+                // Packed in another order than they came, the cells may not fit.
+                ReportWrite("Error: la lista %d pierde un glifo al reordenar el atlas\n", name);
+                cell->width = cell->height = 0;
+            }
+            for (int row = 0; row < cell->height; ++row)
+                memcpy(&atlasAlpha[cell->y + row][cell->x], &before[y + row][x], (size_t)cell->width);
+        }
+    }
+    SendTexels(0, 0, ATLAS_SIDE, SCRATCH_TOP, &atlasAlpha[0][0], ATLAS_SIDE);
+}
+
 // Puts a bitmap (rows bottom to top, each padded to the unpack alignment)
-// into the atlas as white texels with alpha 255 where a bit is set.
+// into the atlas as white texels with alpha 255 where a bit is set: in the
+// scratch rows, or in a cell of its own for a list.
 static bool Upload(AtlasBitmap* cell, GLsizei width, GLsizei height, const GLubyte* bits, bool scratch)
 {
     if (width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE)
@@ -336,20 +458,17 @@ static bool Upload(AtlasBitmap* cell, GLsizei width, GLsizei height, const GLuby
     if (scratch) {
         cell->x = 0;
         cell->y = SCRATCH_TOP;
-    } else {
-        if (shelfX + width + 1 > ATLAS_SIDE) {
-            shelfX = 0;
-            shelfY += shelfHeight + 1;
-            shelfHeight = 0;
-        }
-        if (shelfY + height > SCRATCH_TOP)
+    } else if (!Place(cell, width, height)) {
+        PackAtlas();
+        if (!Place(cell, width, height)) {
+            if (!atlasFullReported)
+                ReportWrite("Error: el atlas de los glifos (%dx%d) est\xE1" " lleno; faltan glifos de la lista %u\n",
+                            ATLAS_SIDE, SCRATCH_TOP, compilingList);
+            atlasFullReported = true;
             return false;
-        cell->x = (short)shelfX;
-        cell->y = (short)shelfY;
-        shelfX += width + 1;
-        if (height > shelfHeight)
-            shelfHeight = height;
+        }
     }
+    atlasFullReported = false;
     cell->width = (short)width;
     cell->height = (short)height;
     if (width == 0 || height == 0)
@@ -359,22 +478,15 @@ static bool Upload(AtlasBitmap* cell, GLsizei width, GLsizei height, const GLuby
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
     int rowBytes = (width + 7) / 8;
     rowBytes = (rowBytes + alignment - 1) / alignment * alignment;
-    static GLubyte texels[MAX_BITMAP_SIDE * MAX_BITMAP_SIDE * 4];
+    static GLubyte alpha[MAX_BITMAP_SIDE * MAX_BITMAP_SIDE];
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column) {
             bool set = bits && (bits[row * rowBytes + column / 8] & (0x80 >> (column % 8))) != 0;
-            GLubyte* texel = &texels[(row * width + column) * 4];
-            texel[0] = texel[1] = texel[2] = 255;
-            texel[3] = set ? 255 : 0;
+            alpha[row * width + column] = set ? 255 : 0;
+            if (!scratch)
+                atlasAlpha[cell->y + row][cell->x + column] = set ? 255 : 0;
         }
-
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    BindAtlas();
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, cell->x, cell->y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
+    SendTexels(cell->x, cell->y, width, height, alpha, width);
     return true;
 }
 
@@ -432,6 +544,7 @@ static void FlushBitmaps()
     glBindTexture(GL_TEXTURE_2D, (GLuint)bound);
     RestoreCaps(before, GL_TEXTURE_2D);
     RestoreCaps(before, GL_ALPHA_TEST);
+    glAlphaFunc(before.alphaFunction, before.alphaReference);
     glColor4f(before.colour[0], before.colour[1], before.colour[2], before.colour[3]);
 }
 
@@ -569,16 +682,52 @@ void WebGlStartContext(int width, int height)
     atlasTexture = 0;
     whiteTexture = 0;
     shelfX = shelfY = shelfHeight = 0;
+    memset(atlasAlpha, 0, sizeof atlasAlpha);
+    atlasFullReported = false;
     pendingCount = 0;
     DefaultState();
     for (int i = 0; i < TRACKED_CAPS; ++i)
         RestoreCaps(state, trackedCaps[i]);
+    // The page's one WebGL context carries everything the old GL context
+    // set; what the system can reach goes back to GL's defaults.
+    const GLenum offCaps[] = {GL_STENCIL_TEST, GL_POLYGON_OFFSET_FILL, GL_SAMPLE_ALPHA_TO_COVERAGE, GL_SAMPLE_COVERAGE,
+                              GL_FOG, GL_LIGHTING};
+    for (GLenum cap : offCaps)
+        glDisable(cap);
+    for (int i = 0; i < 8; ++i) {
+        glDisable(GL_LIGHT0 + i);
+        if (i < 6)
+            glDisable(GL_CLIP_PLANE0 + i);
+    }
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBlendFunc(GL_ONE, GL_ZERO);
+    glBlendEquation(GL_FUNC_ADD);
+    glAlphaFunc(GL_ALWAYS, 0.0f);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glClearStencil(0);
     glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    glDepthRange(0.0, 1.0);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilMask(~0u);
+    glStencilFunc(GL_ALWAYS, 0, ~0u);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glCullFace(GL_BACK);
+    glFrontFace(GL_CCW);
+    glPolygonOffset(0.0f, 0.0f);
+    glLineWidth(1.0f);
+    glHint(GL_GENERATE_MIPMAP_HINT, GL_DONT_CARE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    const GLenum arrays[] = {GL_VERTEX_ARRAY, GL_COLOR_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY};
+    for (GLenum array : arrays)
+        glDisableClientState(array);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glActiveTexture(GL_TEXTURE0);
     WebGlBindTexture(GL_TEXTURE_2D, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     const GLenum modes[] = {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW};
     for (GLenum mode : modes) {
         glMatrixMode(mode);

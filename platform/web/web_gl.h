@@ -6,8 +6,8 @@
 // Limits: display lists record glBitmap only (enough for the bitmap font;
 // other calls made while a list is compiled run at once); attribute push
 // and pop cover the state tracked here (enables, current colour and raster
-// position, blending, clear colour, list base); glRenderMode, feedback and
-// glGetTexImage are not offered.
+// position, blending, alpha test, clear colour, list base); glRenderMode,
+// feedback and glGetTexImage are not offered.
 #pragma once
 
 #ifdef __cplusplus
@@ -22,7 +22,15 @@ GLboolean WebGlIsEnabled(GLenum cap);
 void WebGlColor3f(GLfloat red, GLfloat green, GLfloat blue);
 void WebGlColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void WebGlColor4ub(GLubyte red, GLubyte green, GLubyte blue, GLubyte alpha);
+void WebGlColor3ub(GLubyte red, GLubyte green, GLubyte blue);
+void WebGlColor3d(GLdouble red, GLdouble green, GLdouble blue);
+void WebGlColor4d(GLdouble red, GLdouble green, GLdouble blue, GLdouble alpha);
+void WebGlColor3fv(const GLfloat* colour);
+void WebGlColor4fv(const GLfloat* colour);
+void WebGlColor3ubv(const GLubyte* colour);
+void WebGlColor4ubv(const GLubyte* colour);
 void WebGlBlendFunc(GLenum source, GLenum destination);
+void WebGlAlphaFunc(GLenum function, GLclampf reference);
 void WebGlClearColor(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha);
 void WebGlMatrixMode(GLenum mode);
 // Unsized internal formats 3 and 4 become GL_RGB and GL_RGBA.
@@ -45,7 +53,15 @@ void WebGlHint(GLenum target, GLenum mode);
 #define glColor3f WebGlColor3f
 #define glColor4f WebGlColor4f
 #define glColor4ub WebGlColor4ub
+#define glColor3ub WebGlColor3ub
+#define glColor3d WebGlColor3d
+#define glColor4d WebGlColor4d
+#define glColor3fv WebGlColor3fv
+#define glColor4fv WebGlColor4fv
+#define glColor3ubv WebGlColor3ubv
+#define glColor4ubv WebGlColor4ubv
 #define glBlendFunc WebGlBlendFunc
+#define glAlphaFunc WebGlAlphaFunc
 #define glClearColor WebGlClearColor
 #define glMatrixMode WebGlMatrixMode
 #define glTexImage2D WebGlTexImage2D

@@ -6,7 +6,8 @@
 //
 // Needs: the page's DOM. Limits: 256 queued messages (the newest is
 // dropped when full); keys are DOM keyCodes, which are Windows' virtual-key
-// codes; WM_CHAR only for A-Z, 0-9, space, Return, Escape and Backspace.
+// codes; WM_CHAR on a US layout for letters, digits, the keypad, space and
+// the control keys, following Shift, Control and Caps Lock.
 #include "platform/web/web_internal.h"
 
 #include <emscripten.h>
@@ -20,8 +21,9 @@ static bool quitPending = false;
 static int quitCode = 0;
 static bool yieldedSinceEmptyPeek = true;
 
-// Listens once, for the life of the page; each event is a pair (kind,
-// value) that the next PeekMessageA takes.
+// Listens once, for the life of the page; each event is a triple (kind,
+// value, modifiers: Shift 1, Control 2, Caps Lock 4) that the next
+// PeekMessageA takes.
 EM_JS(void, WebListenToPage, (), {
     if (Module.orlathEvents)
         return;
@@ -31,27 +33,33 @@ EM_JS(void, WebListenToPage, (), {
     window.addEventListener("keydown", function(e) {
         if (Module.orlathBoxOpen)
             return;
-        events.push(e.repeat ? 2 : 1, e.keyCode);
+        var modifiers = (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.getModifierState("CapsLock") ? 4 : 0);
+        events.push(e.repeat ? 2 : 1, e.keyCode, modifiers);
         if (kept[e.keyCode])
             e.preventDefault();
     }, true);
     window.addEventListener("keyup", function(e) {
         if (Module.orlathBoxOpen)
             return;
-        events.push(3, e.keyCode);
+        events.push(3, e.keyCode, 0);
     }, true);
-    window.addEventListener("focus", function() { events.push(4, 0); });
-    window.addEventListener("blur", function() { events.push(5, 0); });
-    document.addEventListener("visibilitychange", function() { events.push(document.hidden ? 6 : 7, 0); });
+    window.addEventListener("focus", function() { events.push(4, 0, 0); });
+    window.addEventListener("blur", function() { events.push(5, 0, 0); });
+    document.addEventListener("visibilitychange", function() { events.push(document.hidden ? 6 : 7, 0, 0); });
 });
 
-EM_JS(int, WebNextPageEvent, (int* value), {
+EM_JS(int, WebNextPageEvent, (int* value, int* modifiers), {
     var events = Module.orlathEvents;
     if (!events || events.length == 0)
         return 0;
     HEAP32[value >> 2] = events[1];
-    return events.splice(0, 2)[0];
+    HEAP32[modifiers >> 2] = events[2];
+    return events.splice(0, 3)[0];
 });
+
+// The modifiers ride in lParam's reserved bits 25..27 from the key's event
+// to TranslateMessage, which on Win32 reads its key-state table instead.
+enum { LPARAM_SHIFT = 1 << 25, LPARAM_CONTROL = 1 << 26, LPARAM_CAPS = 1 << 27 };
 
 EM_ASYNC_JS(void, WebLetBrowserRun, (), { await new Promise(function(resolve) { setTimeout(resolve, 4); }); });
 
@@ -68,6 +76,17 @@ bool WebPost(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     msg->pt.x = msg->pt.y = 0;
     ++queueCount;
     return true;
+}
+
+// Ahead of everything queued: the character of the key just taken.
+static void PostFront(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (queueCount == QUEUE_SIZE || !WebPost(hWnd, message, wParam, lParam))
+        return;
+    MSG character = queue[(queueHead + queueCount - 1) % QUEUE_SIZE];
+    for (int i = queueCount - 1; i > 0; --i)
+        queue[(queueHead + i) % QUEUE_SIZE] = queue[(queueHead + i - 1) % QUEUE_SIZE];
+    queue[queueHead] = character;
 }
 
 void WebDropMessagesFor(HWND hWnd)
@@ -89,8 +108,8 @@ void WebNoteYield()
 void WebPumpPageEvents()
 {
     WebListenToPage();
-    int kind, value;
-    while ((kind = WebNextPageEvent(&value)) != 0) {
+    int kind, value, modifiers;
+    while ((kind = WebNextPageEvent(&value, &modifiers)) != 0) {
         HWND hWnd = WebEventWindow();
         if (kind == PAGE_FOCUS || kind == PAGE_BLUR || kind == PAGE_HIDDEN || kind == PAGE_SHOWN) {
             bool hidden = kind == PAGE_HIDDEN;
@@ -100,10 +119,14 @@ void WebPumpPageEvents()
         if (!hWnd || value <= 0 || value > 254)
             continue;
         // lParam: repeat count 1; bit 30 the previous state, bit 31 the transition.
-        if (kind == PAGE_KEY_UP)
+        if (kind == PAGE_KEY_UP) {
             WebPost(hWnd, WM_KEYUP, (WPARAM)value, (LPARAM)(1u | 3u << 30));
-        else
-            WebPost(hWnd, WM_KEYDOWN, (WPARAM)value, (LPARAM)(1u | (kind == PAGE_KEY_REPEAT ? 1u << 30 : 0u)));
+            continue;
+        }
+        LPARAM lParam = (LPARAM)(1u | (kind == PAGE_KEY_REPEAT ? 1u << 30 : 0u));
+        lParam |= (modifiers & 1 ? LPARAM_SHIFT : 0) | (modifiers & 2 ? LPARAM_CONTROL : 0) |
+                  (modifiers & 4 ? LPARAM_CAPS : 0);
+        WebPost(hWnd, WM_KEYDOWN, (WPARAM)value, lParam);
     }
 }
 
@@ -144,18 +167,50 @@ BOOL WINAPI PeekMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, UI
     return FALSE;
 }
 
+static int CharacterOf(WPARAM key, LPARAM lParam)
+{
+    bool shift = (lParam & LPARAM_SHIFT) != 0;
+    bool control = (lParam & LPARAM_CONTROL) != 0;
+    bool caps = (lParam & LPARAM_CAPS) != 0;
+    if (key >= 'A' && key <= 'Z') {
+        if (control)
+            return (int)(key - 'A' + 1);
+        return shift != caps ? (int)key : (int)(key - 'A' + 'a');
+    }
+    if (key >= '0' && key <= '9') {
+        if (control)
+            return 0;
+        return shift ? ")!@#$%^&*("[key - '0'] : (int)key;
+    }
+    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9)
+        return (int)('0' + key - VK_NUMPAD0);
+    switch (key) {
+    case VK_SPACE: return ' ';
+    case VK_RETURN: return control ? '\n' : '\r';
+    case VK_ESCAPE: return 27;
+    case VK_BACK: return control ? 127 : 8;
+    case VK_TAB: return control ? 0 : 9;
+    case VK_MULTIPLY: return '*';
+    case VK_ADD: return '+';
+    case VK_SUBTRACT: return '-';
+    case VK_DECIMAL: return '.';
+    case VK_DIVIDE: return '/';
+    default: return 0;
+    }
+}
+
 BOOL WINAPI TranslateMessage(const MSG* msg)
 {
-    if (!msg || msg->message != WM_KEYDOWN)
+    if (!msg)
         return FALSE;
-    WPARAM key = msg->wParam;
-    int character = 0;
-    if (key >= 'A' && key <= 'Z')
-        character = (int)(key - 'A' + 'a');
-    else if ((key >= '0' && key <= '9') || key == VK_SPACE || key == VK_RETURN || key == VK_ESCAPE || key == VK_BACK)
-        character = (int)key;
+    if (msg->message == WM_KEYUP)
+        return TRUE;
+    if (msg->message != WM_KEYDOWN)
+        return FALSE;
+    // The character is taken next, before later input, as on Win32.
+    int character = CharacterOf(msg->wParam, msg->lParam);
     if (character)
-        WebPost(msg->hwnd, WM_CHAR, (WPARAM)character, msg->lParam);
+        PostFront(msg->hwnd, WM_CHAR, (WPARAM)character, msg->lParam);
     return TRUE;
 }
 

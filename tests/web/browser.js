@@ -33,9 +33,12 @@ async function launch(extraArgs = []) {
   return browser;
 }
 
-// Opens a page and waits for the start question's overlay.
-async function openAtQuestion(browser, url) {
+// Opens a page and waits for the start question's overlay; a script given
+// runs in the page before any of its own.
+async function openAtQuestion(browser, url, script) {
   const page = await browser.newPage();
+  if (script)
+    await page.evaluateOnNewDocument(script);
   await page.setViewport({width: 800, height: 700});
   page.log = [];
   page.on('console', (message) => page.log.push(message.text()));

@@ -17,7 +17,7 @@ const [webBuild, newDemo] = process.argv.slice(2);
 test('a new demo builds for the web and draws', async (t) => {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'orlath-web-kit-'));
   const prefix = path.join(root, 'prefix');
-  const demo = path.join(root, 'webdemo');
+  const demo = path.join(root, 'web demo');  // a space in the path, as users' folders have
   const build = path.join(demo, 'build-web');
   const run = (command, args) => execFileSync(command, args, {stdio: ['ignore', 'pipe', 'pipe']});
   run('cmake', ['--install', webBuild, '--prefix', prefix]);

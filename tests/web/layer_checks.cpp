@@ -2,13 +2,16 @@
 // a program on the real shell (render window, bitmap font) whose WinMain
 // draws each case and reads it back with glReadPixels. It prints one line
 // per case and exits with the number of failed cases, which the page shows
-// (layer_test.js reads it). Built only for the web.
+// (layer_test.js reads it, opening the page with its report on, and types
+// the keys of the last case). Built only for the web.
+#include <emscripten.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include "app/main_loop.h"
 #include "app/render_window.h"
+#include "diag/Debug.h"
 #include "platform/gl.h"
 #include "text/bitmap_font.h"
 
@@ -170,10 +173,100 @@ static void CheckLists()
           apart && deleted && glGenLists(0) == 0, apart ? "deletion" : "overlapping ranges");
 }
 
+// State the old context was left in is gone from the one F1 makes next.
+static void CheckNewContextDefaults()
+{
+    glDepthMask(GL_FALSE);
+    glAlphaFunc(GL_NEVER, 1.0f);
+    glCullFace(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    CloseRenderWindow();
+    if (!OpenRenderWindow("layer checks", 640, 480, 32, false))
+        exit(100);
+    GLboolean depthMask = GL_FALSE;
+    GLint alpha = 0, cull = 0, pack = 0;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthMask);
+    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alpha);
+    glGetIntegerv(GL_CULL_FACE_MODE, &cull);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    char detail[64];
+    snprintf(detail, sizeof detail, "depth mask %d, 0x%X 0x%X %d", depthMask, alpha, cull, pack);
+    Check("a new context starts from GL's defaults", depthMask && alpha == GL_ALWAYS && cull == GL_BACK && pack == 4,
+          detail);
+}
+
+static int TextPixels(const char* text)
+{
+    Clear();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2f(100.0f, 200.0f);
+    PrintBitmapText("%s", text);
+    return Find(255, 255, 255).count;
+}
+
+// Text leaves colour and alpha test as they were: a quad drawn after it in
+// the colour set before it, of alpha 0.25, still passes GL_LESS 0.5.
+// Deleted lists give their glyph room back; an atlas really full is an
+// error in the report (checked at the end).
+static void CheckTextState()
+{
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_LESS, 0.5f);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glRasterPos2f(300.0f, 300.0f);
+    const GLubyte magenta[4] = {255, 0, 255, 64};
+    glColor4ubv(magenta);
+    PrintBitmapText("M");
+    Quad(10.0f, 10.0f, 20.0f);
+    glDisable(GL_ALPHA_TEST);
+    int quad = Find(255, 0, 255, 10, 10, 30, 30).count;
+    Check("bitmap text leaves colour and alpha test as it found them", quad == 400, "no magenta quad");
+
+    for (int i = 0; i < 40; ++i) {
+        DeleteBitmapFont();
+        BuildBitmapFont();
+    }
+    int rebuilt = TextPixels("MMMM");
+    static GLubyte ones[64 * 64 / 8];
+    memset(ones, 0xFF, sizeof ones);
+    GLuint big = glGenLists(60);  // of 64x64: more than the atlas holds
+    for (GLuint i = 0; i < 60; ++i) {
+        glNewList(big + i, GL_COMPILE);
+        glBitmap(64, 64, 0.0f, 0.0f, 64.0f, 0.0f, ones);
+        glEndList();
+    }
+    glDeleteLists(big, 60);
+    int afterFull = TextPixels("MMMM");
+    char detail[96];
+    snprintf(detail, sizeof detail, "%d glyph pixels after 40 rebuilds, %d after a full atlas", rebuilt, afterFull);
+    Check("deleted lists give their glyphs' room back", rebuilt > 40 && afterFull == rebuilt, detail);
+}
+
+// The keys layer_test.js types, up to F2, as the focused window gets them.
+static void ShowKeys()
+{
+    char seen[512] = "";
+    printf("keys: ready\n");
+    MSG msg;
+    for (double end = emscripten_get_now() + 20000.0; emscripten_get_now() < end;) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (strstr(seen, " d113"))
+                break;
+            continue;
+        }
+        TranslateMessage(&msg);
+        size_t used = strlen(seen);
+        if (msg.message == WM_KEYDOWN || msg.message == WM_CHAR)
+            snprintf(seen + used, sizeof seen - used, " %c%d", msg.message == WM_CHAR ? 'c' : 'd', (int)msg.wParam);
+    }
+    printf("keys:%s\n", seen);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     if (!OpenRenderWindow("layer checks", 640, 480, 32, false))
         return 100;
+    CheckNewContextDefaults();
     BuildBitmapFont();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_TEXTURE_2D);
@@ -187,7 +280,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CheckAttributes();
     CheckTextures();
     CheckLists();
+    CheckTextState();
+    ShowKeys();
     CloseRenderWindow();
+    char report[8192] = "";
+    if (FILE* file = fopen("Debug.txt", "rb")) {
+        report[fread(report, 1, sizeof report - 1, file)] = '\0';
+        fclose(file);
+    }
+    Check("a full glyph atlas is an error in the report", strstr(report, "atlas de los glifos"), "no such line");
     return failures;
 }
 

@@ -33,4 +33,25 @@ async function differingFraction(page, a, b, tolerance = 8) {
   }, a.toString('base64'), Array.isArray(b) ? null : b.toString('base64'), Array.isArray(b) ? b : null, tolerance);
 }
 
-module.exports = {differingFraction};
+// The picture's block x block averages, top row first, RGB, as the scene
+// tests keep their golden frame.
+async function blockAverages(page, png, block) {
+  return page.evaluate(async (data, block) => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + data;
+    await image.decode();
+    const context = Object.assign(document.createElement('canvas'), {width: image.width, height: image.height})
+      .getContext('2d');
+    context.drawImage(image, 0, 0);
+    const averages = [];
+    for (let top = 0; top + block <= image.height; top += block)
+      for (let left = 0; left + block <= image.width; left += block) {
+        const pixels = context.getImageData(left, top, block, block).data;
+        for (let c = 0; c < 3; c++)
+          averages.push(Math.round(pixels.filter((v, i) => i % 4 === c).reduce((a, b) => a + b) / (block * block)));
+      }
+    return averages;
+  }, png.toString('base64'), block);
+}
+
+module.exports = {differingFraction, blockAverages};

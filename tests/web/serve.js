@@ -12,13 +12,25 @@ const types = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.
 function serve(root, port = 0) {
   root = path.resolve(root);
   const server = http.createServer((request, response) => {
-    let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    // A malformed address (bad escapes, a NUL, a way out of the root) is
+    // the client's error; the server goes on serving the next request.
+    // Taken as sent: a parser would quietly resolve the '..' away.
+    const sent = request.url.split(/[?#]/)[0];
+    let name = null;
+    try {
+      name = decodeURIComponent(sent);
+    } catch (error) {
+      // bad percent-encoding
+    }
+    if (name === null || !name.startsWith('/') || name.includes('\0') || name.split(/[\\/]/).includes('..')) {
+      response.writeHead(400).end();
+      return;
+    }
     if (name.endsWith('/'))
       name += 'index.html';
     const file = path.join(root, path.normalize(name));
-    // Nothing outside the root, whatever the path says.
     if (!file.startsWith(root + path.sep)) {
-      response.writeHead(403).end();
+      response.writeHead(400).end();
       return;
     }
     fs.readFile(file, (error, body) => {

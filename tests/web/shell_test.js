@@ -2,7 +2,9 @@
 // report on: the start question's exact text, No starting the scene, a
 // moving picture, no frames while the page is hidden, F1 into full screen and back (a new GL context each
 // time, which must load its textures again), Escape's exit status 27, and
-// the report the native build writes. node shell_test.js WEB_DIR (build-web/web).
+// the report the native build writes; then, on a clock of the test's, Yes
+// giving full screen and the frame 1.9 s after start-up matching the
+// native build's golden frame. node shell_test.js WEB_DIR (build-web/web).
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -11,7 +13,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {browse, openAtQuestion} = require('./browser.js');
-const {differingFraction} = require('./pixels.js');
+const {differingFraction, blockAverages} = require('./pixels.js');
 
 const webDir = process.argv[2] || path.join(__dirname, '..', '..', 'build-web', 'web');
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -93,5 +95,30 @@ test('the shipped page', async (t) => {
     } finally {
       fs.rmSync(path.dirname(file), {recursive: true, force: true});
     }
+  });
+
+  await t.test('Yes gives full screen, and the scene turns with the clock', async () => {
+    // The page's clock is the test's: it stands still until moved, so the
+    // time of the frame drawn is known exactly.
+    const pinned = await openAtQuestion(browser, base + 'orlath/', () => {
+      const now = performance.now.bind(performance);
+      const start = now();
+      window.testClock = 0;
+      performance.now = () => start + window.testClock;
+    });
+    await pinned.click('#yes');
+    await pinned.waitForFunction(() => document.fullscreenElement === Module.canvas, {timeout: 10000})
+      .catch(() => assert.fail('Yes did not give full screen'));
+    await pinned.evaluate(() => document.exitFullscreen());
+    // Past the fly-in (170 frames), then 1.9 s on: the native golden frame.
+    await pinned.waitForFunction(() => Module.orlathFrames > 175, {timeout: 60000});
+    const frames = await pinned.evaluate(() => (window.testClock = 1900, Module.orlathFrames));
+    await pinned.waitForFunction((n) => Module.orlathFrames > n + 3, {timeout: 10000}, frames);
+    const shown = await blockAverages(pinned, await (await pinned.$('#canvas')).screenshot(), 20);
+    const golden = fs.readFileSync(path.join(__dirname, '..', 'scene', 'golden', 'shipped_frame.ppm'), 'latin1')
+      .replace(/#.*\n/g, '').trim().split(/\s+/).slice(4).map(Number);
+    const worst = Math.max(...golden.map((value, i) => Math.abs(value - shown[i])));
+    // Half the angle (a clock at half speed) differs by more than 100.
+    assert.ok(shown.length === golden.length && worst <= 8, `a block differs by ${worst} from the frame at 1.9 s`);
   });
 });
