@@ -5,11 +5,12 @@
 // modifier state at the time of a key is kept in lParam's reserved bits
 // 25..27 (shift, control, caps lock) for TranslateMessage. SDL_QUIT is not
 // translated: the close button already arrives as WM_CLOSE.
+#include "platform/key_character.h"
 #include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
 
-enum { LPARAM_SHIFT = 1 << 25, LPARAM_CONTROL = 1 << 26, LPARAM_CAPS = 1 << 27, LPARAM_ALT_HELD = 1 << 29 };
+enum { LPARAM_ALT_HELD = 1 << 29 };
 
 static unsigned mouseButtons = 0;  // MK_ button bits held
 

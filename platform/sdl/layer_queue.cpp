@@ -4,6 +4,7 @@
 // Needs: SDL events. Limits: 1024 queued messages (when full the newest is
 // dropped and PostMessageA says FALSE); WM_QUIT is a flag, as on Win32, so
 // it comes out after every other posted message.
+#include "platform/key_character.h"
 #include "platform/sdl/layer_internal.h"
 #include "platform/test_hooks.h"
 
@@ -106,42 +107,6 @@ BOOL WINAPI PeekMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, UI
     return FALSE;
 }
 
-// The modifier bits that layer_events.cpp keeps in lParam's reserved bits
-// 25..27 tell the character; Win32 reads its key-state table instead.
-enum { LPARAM_SHIFT = 1 << 25, LPARAM_CONTROL = 1 << 26, LPARAM_CAPS = 1 << 27 };
-
-static int CharacterOf(WPARAM key, LPARAM lParam)
-{
-    bool shift = (lParam & LPARAM_SHIFT) != 0;
-    bool control = (lParam & LPARAM_CONTROL) != 0;
-    bool caps = (lParam & LPARAM_CAPS) != 0;
-    if (key >= 'A' && key <= 'Z') {
-        if (control)
-            return (int)(key - 'A' + 1);
-        return (shift != caps) ? (int)key : (int)(key + ('a' - 'A'));
-    }
-    if (key >= '0' && key <= '9') {
-        if (control)
-            return 0;
-        return shift ? ")!@#$%^&*("[key - '0'] : (int)key;
-    }
-    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9)
-        return (int)('0' + key - VK_NUMPAD0);
-    switch (key) {
-    case VK_SPACE: return ' ';
-    case VK_RETURN: return control ? '\n' : '\r';
-    case VK_ESCAPE: return 27;
-    case VK_BACK: return control ? 127 : 8;
-    case VK_TAB: return control ? 0 : 9;
-    case VK_MULTIPLY: return '*';
-    case VK_ADD: return '+';
-    case VK_SUBTRACT: return '-';
-    case VK_DECIMAL: return '.';
-    case VK_DIVIDE: return '/';
-    default: return 0;
-    }
-}
-
 BOOL WINAPI TranslateMessage(const MSG* msg)
 {
     if (LayerShouldFail("TranslateMessage") || !msg)
@@ -149,7 +114,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg)
     switch (msg->message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: {
-        int character = CharacterOf(msg->wParam, msg->lParam);
+        int character = KeyCharacter(msg->wParam, msg->lParam);
         // The character is taken next, before later input, as on Win32.
         if (character)
             LayerPostFront(msg->hwnd, msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, (WPARAM)character,

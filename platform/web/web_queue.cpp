@@ -8,6 +8,7 @@
 // dropped when full); keys are DOM keyCodes, which are Windows' virtual-key
 // codes; WM_CHAR on a US layout for letters, digits, the keypad, space and
 // the control keys, following Shift, Control and Caps Lock.
+#include "platform/key_character.h"
 #include "platform/web/web_internal.h"
 
 #include <emscripten.h>
@@ -56,10 +57,6 @@ EM_JS(int, WebNextPageEvent, (int* value, int* modifiers), {
     HEAP32[modifiers >> 2] = events[2];
     return events.splice(0, 3)[0];
 });
-
-// The modifiers ride in lParam's reserved bits 25..27 from the key's event
-// to TranslateMessage, which on Win32 reads its key-state table instead.
-enum { LPARAM_SHIFT = 1 << 25, LPARAM_CONTROL = 1 << 26, LPARAM_CAPS = 1 << 27 };
 
 EM_ASYNC_JS(void, WebLetBrowserRun, (), { await new Promise(function(resolve) { setTimeout(resolve, 4); }); });
 
@@ -167,38 +164,6 @@ BOOL WINAPI PeekMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, UI
     return FALSE;
 }
 
-static int CharacterOf(WPARAM key, LPARAM lParam)
-{
-    bool shift = (lParam & LPARAM_SHIFT) != 0;
-    bool control = (lParam & LPARAM_CONTROL) != 0;
-    bool caps = (lParam & LPARAM_CAPS) != 0;
-    if (key >= 'A' && key <= 'Z') {
-        if (control)
-            return (int)(key - 'A' + 1);
-        return shift != caps ? (int)key : (int)(key - 'A' + 'a');
-    }
-    if (key >= '0' && key <= '9') {
-        if (control)
-            return 0;
-        return shift ? ")!@#$%^&*("[key - '0'] : (int)key;
-    }
-    if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9)
-        return (int)('0' + key - VK_NUMPAD0);
-    switch (key) {
-    case VK_SPACE: return ' ';
-    case VK_RETURN: return control ? '\n' : '\r';
-    case VK_ESCAPE: return 27;
-    case VK_BACK: return control ? 127 : 8;
-    case VK_TAB: return control ? 0 : 9;
-    case VK_MULTIPLY: return '*';
-    case VK_ADD: return '+';
-    case VK_SUBTRACT: return '-';
-    case VK_DECIMAL: return '.';
-    case VK_DIVIDE: return '/';
-    default: return 0;
-    }
-}
-
 BOOL WINAPI TranslateMessage(const MSG* msg)
 {
     if (!msg)
@@ -208,7 +173,7 @@ BOOL WINAPI TranslateMessage(const MSG* msg)
     if (msg->message != WM_KEYDOWN)
         return FALSE;
     // The character is taken next, before later input, as on Win32.
-    int character = CharacterOf(msg->wParam, msg->lParam);
+    int character = KeyCharacter(msg->wParam, msg->lParam);
     if (character)
         PostFront(msg->hwnd, WM_CHAR, (WPARAM)character, msg->lParam);
     return TRUE;
