@@ -24,7 +24,7 @@ for image in celvino hola espacio fuente; do
   [[ -f "$work/mydemo/build/bin/imagenes/$image.tga" ]] || { echo "mydemo's imagenes/ lacks $image.tga"; exit 1; }
 done
 foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' \
-  | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|msvcrt)\.dll$' || true)
+  | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|winmm|msvcrt)\.dll$' || true)
 [[ -z "$foreign" ]] || { echo "mydemo.exe needs DLLs that Windows does not ship: $foreign"; exit 1; }
 echo "template built as mydemo.exe against the MinGW kit ($(stat -c %s "$exe") bytes)"
 
