@@ -3,12 +3,14 @@
 // any length.
 //
 // Needs: the decoder library compiled into vorbis_decoder.cpp and the
-// standard streams. Limits: one open stream; the output is always 16-bit
+// standard streams. Limits: one open stream, whose decoder must fit in
+// VORBIS_DECODER_MEMORY (a stream that needs more is refused as not
+// Vorbis; our tune needs about 200 KiB); the output is always 16-bit
 // stereo at the stream's own rate (mono is doubled, more channels are
 // mixed down by the library).
 #pragma once
 
-enum { VORBIS_OUTPUT_CHANNELS = 2 };
+enum { VORBIS_OUTPUT_CHANNELS = 2, VORBIS_DECODER_MEMORY = 512 * 1024 };
 
 extern unsigned vorbisSampleRate;  // frames per second of the open stream, 0 when none
 extern unsigned vorbisTotalFrames;  // its length as its last page says, 0 when unknown

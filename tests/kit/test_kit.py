@@ -90,12 +90,21 @@ class Kit(unittest.TestCase):
         total = self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
         total += self.step("orlath-new-demo", [os.path.join(prefix, "bin", "orlath-new-demo"), "mydemo", demo])
         self.assertEqual(sorted(os.listdir(demo)), ["CMakeLists.txt", "README.md", "frame.cpp"])
+        # A folder of music goes beside the program as musica/.
+        os.mkdir(os.path.join(demo, "music"))
+        shutil.copy(os.path.join(ARGS.build, "bin", "musica", "tune.ogg"), os.path.join(demo, "music"))
+        with open(os.path.join(demo, "CMakeLists.txt")) as f:
+            project = f.read()
+        self.assertIn("SOURCES frame.cpp)", project)
+        with open(os.path.join(demo, "CMakeLists.txt"), "w") as f:
+            f.write(project.replace("SOURCES frame.cpp)", "SOURCES frame.cpp MUSIC music)"))
         total += self.step("configure the demo", [
             "cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix, "-DCMAKE_BUILD_TYPE=Release"])
         total += self.step("first build", ["cmake", "--build", build, "-j2"])
         bin_dir = os.path.join(build, "bin")
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
                          ["celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
+        self.assertEqual(os.listdir(os.path.join(bin_dir, "musica")), ["tune.ogg"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
 
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()

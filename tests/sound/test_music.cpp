@@ -46,13 +46,23 @@ TEST_F(MusicTest, MissingForeignAndFolderFilesFailWithABoxAndAReportLine)
 {
     ASSERT_TRUE(WriteFile("not-music.ogg", std::string("OggS") + std::string(200, '\x01')));
     ASSERT_EQ(mkdir("folder.ogg", 0755), 0);
+    // A fixture whose first comment claims 2^31 bytes: refused before the
+    // decoder library would write 2 GiB away from its memory.
+    std::string huge = ReadFile(Fixture("tone.ogg").c_str());
+    ASSERT_EQ(huge.compare(58, 4, "OggS"), 0) << "the first page holds the first packet alone";
+    size_t vendor = 58 + 27 + (unsigned char)huge[58 + 26] + 7;
+    size_t firstComment = vendor + 4 + (unsigned char)huge[vendor] + 4;
+    ASSERT_EQ(huge.compare(firstComment + 4, 8, "ENCODER="), 0);
+    huge.replace(firstComment, 4, std::string("\0\0\0\x80", 4));
+    ASSERT_TRUE(WriteFile("huge-comment.ogg", huge));
     const struct {
         const char* path;
         MusicMessage message;
     } cases[] = {{"missing.ogg", MUSIC_MESSAGE_OPEN},
                  {"folder.ogg", MUSIC_MESSAGE_OPEN},
                  {"not-music.ogg", MUSIC_MESSAGE_FORMAT},
-                 {"vindrel.txt", MUSIC_MESSAGE_FORMAT}};
+                 {"vindrel.txt", MUSIC_MESSAGE_FORMAT},
+                 {"huge-comment.ogg", MUSIC_MESSAGE_FORMAT}};
     int boxes = 0;
     for (const auto& c : cases) {
         EXPECT_FALSE(PlayMusic(c.path)) << c.path;
