@@ -5,6 +5,7 @@
 
 #include "app/render_window.h"
 #include "scene/scene.h"
+#include "sound/music.h"
 
 enum { WINDOW_WIDTH = 640, WINDOW_HEIGHT = 480, FIRST_BITS = 32, SWITCHED_BITS = 16 };
 static const char firstTitle[] = "Orlath - Brenvik!";
@@ -41,6 +42,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             continue;
         }
 
+        // The music holds with the picture and is refilled in every pass.
+        PauseMusic(keyDown[KEY_FREEZE]);
+        PumpMusic();
         if (windowActive) {
             if (keyDown[KEY_ESCAPE])
                 done = true;

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "diag/Debug.h"
 #include "platform/gl.h"
+#include "sound/music.h"
 #include "text/bitmap_font.h"
 
 bool keyDown[KEY_COUNT];
@@ -150,6 +151,8 @@ bool OpenRenderWindow(const char* title, int width, int height, int bits, bool f
 
 void CloseRenderWindow()
 {
+    // F1's new window starts the demo, and its music, again.
+    StopMusic();
     if (fullscreenMode) {
         ChangeDisplaySettingsA(NULL, 0);
         ShowCursor(TRUE);

@@ -1,4 +1,4 @@
-# orlath_add_demo(NAME SOURCES file... [IMAGES folder]
+# orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder]
 #                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF])
 #
 # A program on the Orlath shell whose frame is the demo's own: the sources
@@ -6,7 +6,8 @@
 # start-up sequence's (defaults as shipped: OFF, ON, ON). After the build,
 # the program's folder holds imagenes/ with the kit's start-up images and
 # atlas, then the demo's own images from IMAGES (a file of the same name
-# replaces the kit's). Under emcmake, with the kit of a web build, it is a
+# replaces the kit's), and musica/ with the files of MUSIC, for PlayMusic
+# ("musica/tune.ogg"). Under emcmake, with the kit of a web build, it is a
 # page instead: build-web/web/NAME/index.html with its images preloaded.
 
 # Edit distance between two words, for suggesting the option a misspelt
@@ -71,10 +72,10 @@ function(_orlath_near_option word out)
   set(${out} "${near}" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES BITMAP_FONT CLOCK STARTUP_IMAGES)
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC BITMAP_FONT CLOCK STARTUP_IMAGES)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
   # option, is refused as an option instead.
@@ -95,7 +96,7 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "BITMAP_FONT, CLOCK and STARTUP_IMAGES)")
+      "MUSIC, BITMAP_FONT, CLOCK and STARTUP_IMAGES)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
@@ -149,6 +150,15 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): IMAGES ${images} is not a folder")
     endif()
     list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E copy_directory ${images} ${program_dir}/imagenes)
+  endif()
+  if(DEMO_MUSIC)
+    get_filename_component(music ${DEMO_MUSIC} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    if(NOT IS_DIRECTORY ${music})
+      message(FATAL_ERROR "orlath_add_demo(${name}): MUSIC ${music} is not a folder")
+    endif()
+    list(APPEND copy_images
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/musica
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${music} ${program_dir}/musica)
   endif()
   # Copied at every build, so a changed image reaches the program's folder
   # even when no source changed.

@@ -11,6 +11,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+// The music's waveOut calls (winmm), which the lean windows.h leaves out.
+#include <mmsystem.h>
 // Folder separator for paths the system builds itself.
 #define PLATFORM_PATH_SEPARATOR "\\"
 #else

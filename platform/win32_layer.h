@@ -8,7 +8,8 @@
 //
 // Deliberate limits: one message queue (the calling thread's), no child
 // windows, no menus, no painting (WM_PAINT is never sent: GL draws the
-// client area), message boxes are SDL's.
+// client area), message boxes are SDL's, one waveOut device of 16-bit PCM
+// with no callbacks (the caller polls WHDR_DONE).
 #pragma once
 
 #include <stddef.h>
@@ -69,10 +70,12 @@ LAYER_DECLARE_HANDLE(HCURSOR);
 LAYER_DECLARE_HANDLE(HBRUSH);
 LAYER_DECLARE_HANDLE(HMENU);
 LAYER_DECLARE_HANDLE(HFONT);
+LAYER_DECLARE_HANDLE(HWAVEOUT);
 #undef LAYER_DECLARE_HANDLE
 typedef HINSTANCE HMODULE;
 typedef void* HANDLE;
 typedef void* HGDIOBJ;
+typedef HWAVEOUT* LPHWAVEOUT;
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
@@ -461,6 +464,84 @@ BOOL WINAPI wglDeleteContext(HGLRC hRC);
 HGLRC WINAPI wglGetCurrentContext(void);
 HDC WINAPI wglGetCurrentDC(void);
 BOOL WINAPI wglUseFontBitmapsA(HDC hDC, DWORD first, DWORD count, DWORD listBase);
+
+// ---------------------------------------------------------------- winmm (waveOut)
+
+typedef UINT MMRESULT;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t DWORD_PTR;
+
+#define WAVE_MAPPER ((UINT)-1)
+#define WAVE_FORMAT_PCM 1
+#define WAVE_FORMAT_QUERY 0x0001
+#define CALLBACK_NULL 0x00000000
+
+#define MMSYSERR_NOERROR 0
+#define MMSYSERR_ERROR 1
+#define MMSYSERR_BADDEVICEID 2
+#define MMSYSERR_ALLOCATED 4
+#define MMSYSERR_INVALHANDLE 5
+#define MMSYSERR_NODRIVER 6
+#define MMSYSERR_NOMEM 7
+#define MMSYSERR_NOTSUPPORTED 8
+#define MMSYSERR_INVALFLAG 10
+#define MMSYSERR_INVALPARAM 11
+#define WAVERR_BADFORMAT 32
+#define WAVERR_STILLPLAYING 33
+#define WAVERR_UNPREPARED 34
+
+#define WHDR_DONE 0x00000001
+#define WHDR_PREPARED 0x00000002
+#define WHDR_BEGINLOOP 0x00000004
+#define WHDR_ENDLOOP 0x00000008
+#define WHDR_INQUEUE 0x00000010
+
+#define TIME_MS 0x0001
+#define TIME_SAMPLES 0x0002
+#define TIME_BYTES 0x0004
+
+typedef struct tWAVEFORMATEX {
+    WORD wFormatTag;
+    WORD nChannels;
+    DWORD nSamplesPerSec;
+    DWORD nAvgBytesPerSec;
+    WORD nBlockAlign;
+    WORD wBitsPerSample;
+    WORD cbSize;
+} WAVEFORMATEX;
+typedef const WAVEFORMATEX* LPCWAVEFORMATEX;
+
+typedef struct wavehdr_tag {
+    LPSTR lpData;
+    DWORD dwBufferLength;
+    DWORD dwBytesRecorded;
+    DWORD_PTR dwUser;
+    DWORD dwFlags;  // WHDR_*: DONE is set by the device when it has played the buffer
+    DWORD dwLoops;
+    struct wavehdr_tag* lpNext;
+    DWORD_PTR reserved;
+} WAVEHDR, *LPWAVEHDR;
+
+typedef struct mmtime_tag {
+    UINT wType;  // TIME_*: asked for; changed to TIME_BYTES when not offered
+    union {
+        DWORD ms;
+        DWORD sample;
+        DWORD cb;
+        DWORD ticks;
+    } u;
+} MMTIME, *LPMMTIME;
+
+MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR callback,
+                            DWORD_PTR instance, DWORD flags);
+MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT headerSize);
+MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT headerSize);
+MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT headerSize);
+MMRESULT WINAPI waveOutGetPosition(HWAVEOUT device, LPMMTIME time, UINT timeSize);
+MMRESULT WINAPI waveOutPause(HWAVEOUT device);
+MMRESULT WINAPI waveOutRestart(HWAVEOUT device);
+MMRESULT WINAPI waveOutReset(HWAVEOUT device);
+MMRESULT WINAPI waveOutClose(HWAVEOUT device);
 
 // ---------------------------------------------------------------- entry point
 

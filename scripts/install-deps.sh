@@ -20,6 +20,9 @@ DEMO_PACKAGES=(
   xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
   # orlath-capture writes PNG frames through libpng
   libpng-dev
+  # the music: the decoder compiled into the library (also the benchmarks'
+  # baseline image decoder), and the encoder our tune maker links
+  libstb-dev libvorbis-dev
 )
 
 CHECK_PACKAGES=(
@@ -29,8 +32,8 @@ CHECK_PACKAGES=(
   clang libclang-rt-14-dev
   # Windows cross-build, and Wine to run it (about 1.5 GiB)
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
-  # leak checks, the benchmarks' baseline image decoder
-  valgrind libstb-dev
+  # leak checks
+  valgrind
   # orlath-capture's videos go through the ffmpeg program (its tests and
   # benchmark probe them with ffprobe, from ffmpeg too)
   ffmpeg

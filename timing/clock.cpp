@@ -2,6 +2,7 @@
 
 #include "diag/Debug.h"
 #include "platform/platform.h"
+#include "sound/music.h"
 
 int64_t clockFrequency = 0;
 int64_t clockStart = 0;
@@ -28,8 +29,18 @@ int StartClock()
 
 double ElapsedSeconds()
 {
+    // A demo written against the clock follows its music unchanged.
+    if (musicPlaying)
+        return MusicSeconds();
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     int64_t ticks = now.QuadPart - clockStart;
     return (double)ticks * (double)secondsPerTick;
+}
+
+void ContinueClockFrom(double seconds)
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    clockStart = now.QuadPart - (int64_t)(seconds * (double)clockFrequency);
 }

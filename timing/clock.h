@@ -1,5 +1,6 @@
 // The animation clock: seconds since the last start-up, read from the
-// platform's high-resolution performance counter.
+// platform's high-resolution performance counter, or, while music plays,
+// the music's position (sound/music.h).
 //
 // The resolution is kept as a 32-bit float, so every reading carries a
 // float's relative rounding (about 6e-8 of the value). Before the first
@@ -14,5 +15,9 @@ extern float secondsPerTick;    // 1 / clockFrequency
 
 // 0 when the clock runs, 1 when the platform has no high-resolution counter.
 int StartClock();
-// Absolute seconds since the last StartClock, not a per-frame delta.
+// Absolute seconds since the last StartClock, not a per-frame delta; the
+// music's position while it plays.
 double ElapsedSeconds();
+// Moves the counter's origin so that the clock reads `seconds` now: when
+// music stops, the clock goes on from where the music was.
+void ContinueClockFrom(double seconds);

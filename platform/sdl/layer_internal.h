@@ -30,7 +30,8 @@ enum LayerHandleKind {
     LAYER_HANDLE_WINDOW = 1,
     LAYER_HANDLE_DC = 2,
     LAYER_HANDLE_CONTEXT = 3,
-    LAYER_HANDLE_GDI = 4  // fonts and other GDI objects (layer_font.cpp)
+    LAYER_HANDLE_GDI = 4,  // fonts and other GDI objects (layer_font.cpp)
+    LAYER_HANDLE_WAVE = 5  // the waveOut device (layer_wave.cpp)
 };
 
 uintptr_t LayerMakeHandle(LayerHandleKind kind, int slot, unsigned generation);

@@ -6,12 +6,15 @@
 #include "app/main_loop.h"
 #include "app/startup.h"
 #include "image/texture_table.h"
+#include "platform/sdl/layer_wave.h"
+#include "sound/music.h"
 
 // Off for the other tests of this program, which expect the shipped steps alone.
 static bool demoActive = false;
 static bool demoAnswer = true;
 static int demoRuns = 0;
 static bool demoTextureLoaded = false;
+static std::string demoMusic;  // played by the demo when set
 enum { DEMO_SLOT = 7 };
 
 bool StartDemo()
@@ -21,6 +24,8 @@ bool StartDemo()
     ++demoRuns;
     // The shipped images are in by now: the demo may build on them.
     demoTextureLoaded = textureTable[2].texId != 0 && LoadTextureSlot("imagenes/hola.tga", DEMO_SLOT);
+    if (!demoMusic.empty() && !PlayMusic(demoMusic.c_str()))
+        return false;
     return demoAnswer;
 }
 
@@ -36,6 +41,7 @@ struct StartDemoTest : ShellTest {
     void TearDown() override
     {
         demoActive = false;
+        demoMusic.clear();
         ShellTest::TearDown();
     }
 };
@@ -73,4 +79,31 @@ TEST_F(StartDemoTest, RunsAgainAfterEveryRebuildSoItsTexturesLiveInTheNewContext
     EXPECT_EQ(runsAfterRebuild, 2);
     EXPECT_TRUE(demoTextureLoaded);
     EXPECT_EQ(textureInNewContext, GL_TRUE);
+}
+
+// On a scripted device (nothing pulls, so the position stays put): the loop
+// pauses the music while M is held, F1's rebuild starts it again, and the
+// teardown stops it.
+TEST_F(StartDemoTest, MusicHoldsWithMRestartsWithF1AndStopsAtTeardown)
+{
+    demoMusic = std::string(getenv("ORLATH_BIN")) + "/musica/tune.ogg";
+    LayerWaveScript(true);
+    TestQueueMessageBoxAnswer(IDNO);
+    TestQueueMessageBoxAnswer(IDYES);
+    TestInjectAtPass(5, TEST_EVENT_KEY_DOWN, "M");
+    static bool playingWhileHeld = false;
+    TestCallAtPass(20, [] { playingWhileHeld = musicPlaying; });
+    TestInjectAtPass(25, TEST_EVENT_KEY_UP, "M");
+    TestInjectAtPass(40, TEST_EVENT_KEY_DOWN, "F1");
+    TestInjectAtPass(50, TEST_EVENT_KEY_UP, "F1");
+    TestInjectAtPass(70, TEST_EVENT_KEY_DOWN, "Escape");
+    WinMain(GetModuleHandleA(NULL), NULL, (LPSTR) "", SW_SHOWDEFAULT);
+    LayerWaveScript(false);
+
+    EXPECT_TRUE(playingWhileHeld);
+    EXPECT_EQ(TestCallCount("waveOutPause"), 1);
+    EXPECT_EQ(TestCallCount("waveOutRestart"), 1);
+    EXPECT_EQ(TestCallCount("waveOutOpen"), 2) << "F1 starts the music again";
+    EXPECT_EQ(TestCallCount("waveOutClose"), 2);
+    EXPECT_FALSE(musicPlaying);
 }

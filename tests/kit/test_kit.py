@@ -117,6 +117,14 @@ class Kit(unittest.TestCase):
         self.assertWindowsWordsRefused(os.path.join(prefix, "include"))
         total += self.step("orlath-new-demo", [os.path.join(prefix, "bin", "orlath-new-demo"), "mydemo", demo])
         self.assertEqual(sorted(os.listdir(demo)), ["CMakeLists.txt", "README.md", "frame.cpp"])
+        # A folder of music goes beside the program as musica/.
+        os.mkdir(os.path.join(demo, "music"))
+        shutil.copy(os.path.join(ARGS.build, "bin", "musica", "tune.ogg"), os.path.join(demo, "music"))
+        with open(os.path.join(demo, "CMakeLists.txt")) as f:
+            project = f.read()
+        self.assertIn("SOURCES frame.cpp)", project)
+        with open(os.path.join(demo, "CMakeLists.txt"), "w") as f:
+            f.write(project.replace("SOURCES frame.cpp)", "SOURCES frame.cpp MUSIC music)"))
         # Its next steps as it prints them, in a folder with a space: the kit's prefix, quoted paths.
         configure, build_and_run = self.last.stdout.decode().split("next:\n")[1].splitlines()
         parallel = dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2")
@@ -125,6 +133,7 @@ class Kit(unittest.TestCase):
         self.assertEqual(self.last.stdout.decode().splitlines()[-1], bin_dir)
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
                          ["celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
+        self.assertEqual(os.listdir(os.path.join(bin_dir, "musica")), ["tune.ogg"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
 
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
