@@ -1,7 +1,7 @@
 // Everything a demo's frame may call, in one header: GL and GLU, the
 // layer's Win32 API, the render window's state and keys, the texture table
 // and the image loaders, both fonts, the scene and the effect primitives,
-// the clock, the random routines and the debug report. The headers it
+// the 2D helpers, the clock, the random routines and the debug report. The headers it
 // gathers sit beside it, one folder per subsystem, for those who want less.
 //
 // A demo defines `int RenderFrame()` (one frame; the shell swaps) and may
@@ -18,6 +18,7 @@
 #include "image/texture_table.h"
 #include "image/tga_reader.h"
 #include "scene/effects.h"
+#include "scene/pixel_view.h"
 #include "scene/scene.h"
 #include "text/atlas_font.h"
 #include "text/bitmap_font.h"
