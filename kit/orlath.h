@@ -14,6 +14,7 @@
 #include "app/render_window.h"
 #include "app/startup.h"
 #include "diag/Debug.h"
+#include "image/image_file.h"
 #include "image/mipmap_loader.h"
 #include "image/texture_table.h"
 #include "image/tga_reader.h"

@@ -61,7 +61,10 @@ void PrintPixelAtlasText(const AtlasFont* font, float x, float y, int32_t scale,
     // top edge it reads the right way in the pixel view.
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glPushAttrib(GL_CURRENT_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glPushMatrix();
     glTranslatef(x, y, 0.0f);
     glScalef(1.0f, -1.0f, 1.0f);

@@ -30,9 +30,8 @@ void PrintPixelText(float x, float y, float red, float green, float blue, const 
 #endif
     ;
 // Atlas-font text with the top-left corner of its first glyph at (x, y),
-// right way up in the pixel view. Needs texturing on (as the shell leaves
-// it) for textured glyphs; blends with the caller's blend function when
-// the caller has blending on.
+// right way up in the pixel view: textured glyphs blended by their alpha
+// (source alpha, one minus source alpha), whatever the caller had on.
 void PrintPixelAtlasText(const AtlasFont* font, float x, float y, int32_t scale, float red, float green, float blue,
                          const char* format, ...)
 #if defined(__GNUC__)

@@ -18,8 +18,9 @@ DEMO_PACKAGES=(
   # a run without a display: private X server, input, window walking,
   # screenshots; SDL's X11 message box draws with xfonts-base's core fonts
   xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
-  # orlath-capture writes PNG frames through libpng
-  libpng-dev
+  # orlath-capture writes PNG frames through libpng; PNG and JPEG images
+  # load through stb_image
+  libpng-dev libstb-dev
 )
 
 CHECK_PACKAGES=(
@@ -29,8 +30,8 @@ CHECK_PACKAGES=(
   clang libclang-rt-14-dev
   # Windows cross-build, and Wine to run it (about 1.5 GiB)
   g++-mingw-w64-x86-64 wine64 wine fonts-wine
-  # leak checks, the benchmarks' baseline image decoder
-  valgrind libstb-dev
+  # leak checks
+  valgrind
   # orlath-capture's videos go through the ffmpeg program (its tests and
   # benchmark probe them with ffprobe, from ffmpeg too)
   ffmpeg

@@ -27,7 +27,6 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 from xsession import XSession  # noqa: E402
 
-TITLE = "Orlath - Brenvik!"
 TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
 # What <windows.h> defines that an ordinary name runs into.
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
@@ -36,6 +35,7 @@ STARTUP_LINES = [
     b"Nombre de proyecto: \"Orlath - Brenvik!\"\n",
     b"- Inicializando Timer ...\n",
     b"Nombre imagen/textura: imagenes/espacio.tga ID: 2 ... Ok.",
+    b"Nombre imagen/textura: imagenes/brillo.png ID: 3 ... ",
     b"Program shutdown. Nice!\n",
 ]
 
@@ -103,7 +103,7 @@ class Kit(unittest.TestCase):
         self.assertIn(b"usage: orlath-new-demo NAME [DIR]", result.stdout)
         result = run([os.path.join(ARGS.build, "bin", "mkimages"), os.path.join(self.root, "new", "folder")])
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(len(os.listdir(os.path.join(self.root, "new", "folder"))), 3)
+        self.assertEqual(len(os.listdir(os.path.join(self.root, "new", "folder"))), 4)
 
     def test_user_path_from_install_to_first_frame(self):
         prefix = os.path.join(self.root, "prefix")
@@ -124,7 +124,7 @@ class Kit(unittest.TestCase):
         total += self.step("first build", ["bash", "-c", build_and_run.replace("./mydemo", "pwd")], env=parallel)
         self.assertEqual(self.last.stdout.decode().splitlines()[-1], bin_dir)
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
-                         ["celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
+                         ["brillo.png", "celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
 
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
@@ -135,10 +135,10 @@ class Kit(unittest.TestCase):
                 ["./mydemo"], cwd=bin_dir, env=session.environment(), stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             alive = lambda: program.poll() is None
-            box = session.wait_for_window(TITLE, 30, alive=alive)
+            box = session.wait_for_window("mydemo", 30, alive=alive)
             session.tap(box, "Escape")
             session.wait_until_gone(box)
-            window = session.wait_for_window(TITLE, 30, predicate=lambda w: w.id != box.id, alive=alive)
+            window = session.wait_for_window("mydemo", 30, predicate=lambda w: w.id != box.id, alive=alive)
             print("%-28s %6.1f s (after the question)" % ("first frame", time.monotonic() - started))
             time.sleep(1.5)  # past the fade-in
             pixels = session.pixels(window)
@@ -156,6 +156,7 @@ class Kit(unittest.TestCase):
             report = f.read()
         for line in STARTUP_LINES:
             self.assertIn(line, report)
+        self.assertNotIn(b"Error", report)
 
         # The installed capture takes a demo built on the kit, as any program on the shell.
         capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",
@@ -269,7 +270,8 @@ class Kit(unittest.TestCase):
                      "./usr/lib/liborlath_core.a", "./usr/lib/cmake/Orlath/OrlathConfig.cmake",
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
-                     "./usr/share/orlath/imagenes/fuente.tga"]:
+                     "./usr/share/orlath/imagenes/fuente.tga", "./usr/share/orlath/imagenes/brillo.png",
+                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h"]:
             self.assertIn(" " + path + "\n", listing)
         fields = run(["dpkg-deb", "-f", os.path.join(packages, debs[0]), "Depends", "Recommends"]).stdout
         self.assertRegex(fields, rb"Depends: .*\blibpng16-16\b.*\bfonts-liberation\b")
