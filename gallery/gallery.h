@@ -58,19 +58,18 @@ void DrawFileLengthPage(float seconds, bool entered);
 // modelview matrix back at the identity afterwards.
 void DrawShippedScene();
 
-// An orthographic view of one unit per pixel, origin at the bottom left,
-// with texturing, blending and the depth test off; End restores the
-// caller's matrices and enables.
-void BeginPixelView();
-void EndPixelView();
-// Bitmap-font text at (x, y) in the pixel view, in a flat colour.
+// The kit's pixel view (scene/pixel_view.h) turned over, so that the
+// gallery's pages keep their origin at the bottom left, y growing upward;
+// End restores the caller's matrices and enables.
+void BeginGalleryView();
+void EndGalleryView();
+// The kit's helpers at the gallery's own colours: bitmap-font text at
+// (x, y), a rectangle that darkens what lies under it (so text over the
+// scene stays readable), and a flat rectangle.
 void PrintAt(float x, float y, float red, float green, float blue, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 6, 7)))
 #endif
     ;
-// A rectangle that darkens what lies under it, so text over the scene
-// stays readable.
 void ShadeRect(float x, float y, float width, float height);
-// A flat rectangle in the pixel view.
 void FillRect(float x, float y, float width, float height, float red, float green, float blue);

@@ -23,10 +23,10 @@ void DrawWhiteFadePage(float seconds, bool)
     uint32_t t = (uint32_t)(seconds * 500.0f) % 1250u;
     UnbindTexture();
     DrawWhiteFade(t);
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 44);
     PrintAt(20, 40, 1.0f, 1.0f, 0.3f, "t = %4u   alpha = 1 - 0.001 t = %+.7f", t, FadeAlpha(t));
-    EndPixelView();
+    EndGalleryView();
 }
 
 // Left half under the fixed blend function (source alpha, one), which adds
@@ -45,7 +45,7 @@ static void DrawBlackFadeHalves(void (*fade)(float t), float t)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDisable(GL_SCISSOR_TEST);
 
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 100);
     FillRect(GALLERY_WIDTH / 2 - 1, 22, 2, GALLERY_HEIGHT - 46, 0.5f, 0.5f, 0.5f);
     PrintAt(20, 60, 1.0f, 1.0f, 0.3f, "blend (src alpha, one):");
@@ -53,7 +53,7 @@ static void DrawBlackFadeHalves(void (*fade)(float t), float t)
     PrintAt(340, 60, 1.0f, 1.0f, 0.3f, "blend (src alpha, 1 - src alpha):");
     PrintAt(340, 42, 1.0f, 1.0f, 0.3f, "darkens by alpha");
     PrintAt(20, 100, 1.0f, 1.0f, 1.0f, "t = %8.2f   alpha = %+.7f", t, FadeAlpha(t));
-    EndPixelView();
+    EndGalleryView();
 }
 
 static void BlackFadeOfFloat(float t)
@@ -79,11 +79,11 @@ void DrawTexturedFadePage(float seconds, bool)
     // zero to above 10000, to show the clamp at both ends.
     float t = fmodf(seconds * 4000.0f + 4000.0f, 14000.0f) - 2000.0f;
     DrawTexturedFade(t, 2, 0.8f);
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 60);
     PrintAt(20, 60, 1.0f, 1.0f, 0.3f, "slot 2, grey 0.8, t = %7.0f   alpha = %.7f (clamped)", t, TexturedFadeAlpha(t));
     PrintAt(20, 42, 1.0f, 1.0f, 0.3f, "no texture coordinates: one texel colours the whole overlay");
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawSpinningQuadPage(float seconds, bool)
@@ -106,12 +106,12 @@ void DrawSpinningQuadPage(float seconds, bool)
         glPopMatrix();
     }
     glLoadIdentity();
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 60);
     PrintAt(20, 60, 1.0f, 1.0f, 0.3f, "left: three calls in a row compose");
     PrintAt(340, 60, 1.0f, 1.0f, 0.3f, "right: each call in push/pop");
     PrintAt(20, 42, 1.0f, 1.0f, 0.3f, "22.5 t degrees, t = %.2f s; the third turns in reverse", seconds);
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawBackdropPage(float, bool)
@@ -121,11 +121,11 @@ void DrawBackdropPage(float, bool)
     // buffer: the scene and a depth-tested sprite drawn after it show.
     DrawShippedScene();
     DrawSprite(0.0f, 1.2f, -0.6f, -4.0f, 0, 255, false, true);
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 60);
     PrintAt(20, 60, 1.0f, 1.0f, 0.3f, "slot 2 over the whole view, upside down, depth cleared after it:");
     PrintAt(20, 42, 1.0f, 1.0f, 0.3f, "the scene and a depth-tested sprite drawn next are not hidden");
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawBackdropAtPage(float seconds, bool)
@@ -135,11 +135,11 @@ void DrawBackdropAtPage(float seconds, bool)
     DrawBackdropAt(2, 0.5f, -0.5f - sway, 1.0f);
     // Outside 0..2 every corner leaves the depth range: nothing shows.
     DrawBackdropAt(1, 0.0f, 0.0f, 2.5f);
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 60);
     PrintAt(20, 60, 1.0f, 1.0f, 0.3f, "slot 0 at (%.2f, 0.5, 0), slot 2 at (0.5, %.2f, 1)", -0.5f + sway, -0.5f - sway);
     PrintAt(20, 42, 1.0f, 1.0f, 0.3f, "slot 1 at z = 2.5 draws nothing: outside the depth range");
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawHalfTurnPage(float, bool entered)
@@ -164,10 +164,10 @@ void DrawHalfTurnPage(float, bool entered)
     randomState = sourceState;
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 22, GALLERY_WIDTH, 44);
     PrintAt(40, 420, 1.0f, 1.0f, 0.3f, "DrawSprite, slot 1");
     PrintAt(360, 420, 1.0f, 1.0f, 0.3f, "DrawSpriteHalfTurn, slot 1");
     PrintAt(20, 42, 1.0f, 1.0f, 0.3f, "below: slot 0 (texture name 0), random colours, alpha 160");
-    EndPixelView();
+    EndGalleryView();
 }

@@ -100,13 +100,13 @@ static void TurnPages()
 
 static void DrawCaptionBar()
 {
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(0, 0, GALLERY_WIDTH, 22);
     ShadeRect(0, GALLERY_HEIGHT - 24, GALLERY_WIDTH, 24);
     PrintAt(8, GALLERY_HEIGHT - 17, 1.0f, 0.85f, 0.3f, "%d/%d  %s", currentPage + 1, galleryPageCount,
             galleryPages[currentPage].title);
     PrintAt(8, 7, 0.7f, 0.7f, 0.7f, "Space/arrows: page   M: freeze   F1: window/full screen   Esc: quit");
-    EndPixelView();
+    EndGalleryView();
 }
 
 int RenderFrame()

@@ -21,7 +21,7 @@ const int galleryPageCount = (int)(sizeof galleryPages / sizeof galleryPages[0])
 void DrawContentsPage(float, bool)
 {
     DrawShippedScene();
-    BeginPixelView();
+    BeginGalleryView();
     ShadeRect(30, 60, GALLERY_WIDTH - 60, GALLERY_HEIGHT - 100);
     float y = GALLERY_HEIGHT - 60;
     PrintAt(40, y, 1.0f, 1.0f, 1.0f, "The toolkit at work, one page per key press.");
@@ -31,5 +31,5 @@ void DrawContentsPage(float, bool)
     y -= 10;
     PrintAt(40, y, 1.0f, 1.0f, 1.0f, "X calls KeyHandler(27): the process ends at once,");
     PrintAt(40, y - 18, 1.0f, 1.0f, 1.0f, "status 0, with no teardown. Other keys do nothing.");
-    EndPixelView();
+    EndGalleryView();
 }

@@ -7,7 +7,7 @@
 
 void DrawTextPage(float, bool)
 {
-    BeginPixelView();
+    BeginGalleryView();
     PrintAt(20, 430, 0.6f, 1.0f, 0.6f, "Bitmap font: 96 display lists from a bold 14-pixel face.");
     PrintAt(20, 410, 1.0f, 1.0f, 1.0f, "PrintBitmapText(\"%%d frames, %%.2f s\", 171, 2.85)");
     PrintAt(20, 392, 1.0f, 0.8f, 0.4f, "%d frames, %.2f s", 171, 2.85);
@@ -28,7 +28,7 @@ void DrawTextPage(float, bool)
     } else {
         PrintAt(20, 300, 1.0f, 0.3f, 0.3f, "imagenes/fuente.tga could not be read");
     }
-    EndPixelView();
+    EndGalleryView();
 }
 
 enum { HISTOGRAM_DRAWS = 20000, INT_BINS = 10, FLOAT_BINS = 10, NEGATIVE_BINS = 4 };
@@ -82,7 +82,7 @@ void DrawRandomPage(float, bool entered)
     // Drawn afresh each time the page is entered, from the shared source.
     if (entered)
         Tally();
-    BeginPixelView();
+    BeginGalleryView();
     PrintAt(20, 420, 1.0f, 1.0f, 1.0f, "%d draws each, counted into bins:", HISTOGRAM_DRAWS);
     DrawBars(20, 150, intCounts, INT_BINS, 0.3f, 0.8f, 1.0f);
     DrawBars(230, 150, floatCounts, FLOAT_BINS, 1.0f, 0.7f, 0.3f);
@@ -95,15 +95,15 @@ void DrawRandomPage(float, bool entered)
     PrintAt(20, 80, 0.8f, 0.8f, 0.8f, "RandomInt(0), RandomInt(-1) and RandomFloat(-1) always 0: %s",
             edgesHold ? "yes" : "NO");
     PrintAt(20, 56, 0.8f, 0.8f, 0.8f, "RandomInt(-5) has only 4 results: its bins are wider than 1/4");
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawMipmapPage(float, bool)
 {
-    BeginPixelView();
+    BeginGalleryView();
     if (!gallery.mipmapped) {
         PrintAt(20, 300, 1.0f, 0.3f, 0.3f, "LoadMipmappedTga could not read imagenes/hola.tga");
-        EndPixelView();
+        EndGalleryView();
         return;
     }
     glEnable(GL_TEXTURE_2D);
@@ -131,12 +131,12 @@ void DrawMipmapPage(float, bool)
             gallery.mipmappedHeight, gallery.mipmapped);
     PrintAt(20, 380, 1.0f, 1.0f, 1.0f, "sides 256, 128, 64, 32, 16, 8 and 4 pixels");
     PrintAt(20, 60, 0.8f, 0.8f, 0.8f, "(the run-length start-up images are refused by this loader)");
-    EndPixelView();
+    EndGalleryView();
 }
 
 void DrawFileLengthPage(float, bool)
 {
-    BeginPixelView();
+    BeginGalleryView();
     float y = 400.0f;
     for (int i = 0; i < STARTUP_FILE_COUNT; ++i, y -= 24.0f)
         PrintAt(40, y, 1.0f, 1.0f, 1.0f, "GetFileLength(\"%s%s\") = %d bytes", startupImageFolder,
@@ -145,5 +145,5 @@ void DrawFileLengthPage(float, bool)
     PrintAt(40, y, 1.0f, 0.7f, 0.3f, "GetFileLength(\"%s%s\") = %d", startupImageFolder, missingFileName,
             gallery.missingFileLength);
     PrintAt(40, y - 20.0f, 1.0f, 0.7f, 0.3f, "666 means the file could not be opened (a line went to stdout)");
-    EndPixelView();
+    EndGalleryView();
 }

@@ -4,6 +4,7 @@
 
 #include "diag/Debug.h"
 #include "image/file_open.h"
+#include "image/image_file.h"
 #include "platform/gl.h"
 
 TextureRecord textureTable[TEXTURE_SLOTS];
@@ -42,7 +43,7 @@ bool LoadStartupSlot(const char* folder, int slot)
 
 }  // namespace
 
-bool LoadTextureSlot(const char* path, int slot)
+static bool LoadSlot(const char* path, int slot, bool (*read)(TextureRecord*, const char*))
 {
     ReportWrite("\nNombre imagen/textura: %s ID: %d ... ", path, slot);
     // Outside the table there is no record to read into.
@@ -52,7 +53,7 @@ bool LoadTextureSlot(const char* path, int slot)
     }
 
     TextureRecord* record = &textureTable[slot];
-    if (!LoadTga(record, path)) {
+    if (!read(record, path)) {
         ReportWrite("Error cargando imagen %s\n", path);
         TellFileNotLoaded(path);
         return false;
@@ -78,6 +79,16 @@ bool LoadTextureSlot(const char* path, int slot)
         record->pixels = nullptr;
     }
     return true;
+}
+
+bool LoadTextureSlot(const char* path, int slot)
+{
+    return LoadSlot(path, slot, LoadTga);
+}
+
+bool LoadImageSlot(const char* path, int slot)
+{
+    return LoadSlot(path, slot, LoadImageFile);
 }
 
 bool LoadStartupImages(const char* folder)

@@ -1,6 +1,6 @@
 // Texture table: the program's store of loaded images, and the start-up set.
 //
-// Needs: the TGA reader, the debug report and a current GL context (the
+// Needs: the TGA reader (and image_file.h's for other kinds), the debug report and a current GL context (the
 // render window's). Every load is logged to the report; the reader shows its
 // own failures.
 // Limits: 30 slots (0..29); a slot number outside them is refused before
@@ -23,5 +23,8 @@ extern const char startupImageFolder[];
 // True when the slot's texture exists in the current GL context. The new
 // texture is left bound to GL_TEXTURE_2D.
 bool LoadTextureSlot(const char* path, int slot);
+// The same for any image file LoadImageFile reads (TGA, PNG, JPEG), told
+// apart by its contents: the same report lines, boxes and failed-load line.
+bool LoadImageSlot(const char* path, int slot);
 // Slots 0, 1 and 2 from folder; only slot 2 decides the result.
 bool LoadStartupImages(const char* folder);

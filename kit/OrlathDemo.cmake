@@ -1,5 +1,6 @@
 # orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder]
-#                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF])
+#                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF]
+#                 [TITLE "text"] [SIZE W H] [START ASK|WINDOW|FULLSCREEN])
 #
 # A program on the Orlath shell whose frame is the demo's own: the sources
 # define RenderFrame() and may define StartDemo(). The switches are the
@@ -9,6 +10,10 @@
 # replaces the kit's), and musica/ with the files of MUSIC, for PlayMusic
 # ("musica/tune.ogg"). Under emcmake, with the kit of a web build, it is a
 # page instead: build-web/web/NAME/index.html with its images preloaded.
+# TITLE names the window and the start question (default: the shell's
+# titles), SIZE is the window's size in both modes (default 640 480), START
+# whether to ask at start and what to open when not (default ASK); the
+# program's --ask, --window and --fullscreen override START for one run.
 
 # Edit distance between two words, for suggesting the option a misspelt
 # one was meant to be.
@@ -72,10 +77,14 @@ function(_orlath_near_option word out)
   set(${out} "${near}" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC BITMAP_FONT CLOCK STARTUP_IMAGES)
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC BITMAP_FONT CLOCK STARTUP_IMAGES TITLE SIZE START)
+
+# In the order of the entry point's START_* values.
+set(_ORLATH_DEMO_STARTS ASK WINDOW FULLSCREEN)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;TITLE;START"
+    "SOURCES;SIZE")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
   # option, is refused as an option instead.
@@ -96,7 +105,7 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "MUSIC, BITMAP_FONT, CLOCK and STARTUP_IMAGES)")
+      "MUSIC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, TITLE, SIZE and START)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
@@ -122,6 +131,37 @@ function(orlath_add_demo name)
       list(APPEND definitions ORLATH_ENABLE_${switch}=0)
     endif()
   endforeach()
+
+  # The window's look and start: compiled into the entry point, which reads
+  # the flags only in a program that has a name here.
+  list(APPEND definitions "ORLATH_DEMO_NAME=\"${name}\"")
+  if(DEFINED DEMO_TITLE OR "TITLE" IN_LIST DEMO_KEYWORDS_MISSING_VALUES)
+    # Quotes and backslashes would need escaping on every compiler's line.
+    if("${DEMO_TITLE}" STREQUAL "" OR "${DEMO_TITLE}" MATCHES "[\"\\\n]")
+      message(FATAL_ERROR "orlath_add_demo(${name}): TITLE must be a non-empty text without quotes or backslashes")
+    endif()
+    list(APPEND definitions "ORLATH_DEMO_TITLE=\"${DEMO_TITLE}\"")
+  endif()
+  if(DEFINED DEMO_SIZE OR "SIZE" IN_LIST DEMO_KEYWORDS_MISSING_VALUES)
+    list(LENGTH DEMO_SIZE count)
+    if(NOT count EQUAL 2 OR NOT DEMO_SIZE MATCHES "^[1-9][0-9]*;[1-9][0-9]*$")
+      message(FATAL_ERROR "orlath_add_demo(${name}): SIZE takes a width and a height in pixels, not '${DEMO_SIZE}'")
+    endif()
+    list(GET DEMO_SIZE 0 width)
+    list(GET DEMO_SIZE 1 height)
+    if(width GREATER 16384 OR height GREATER 16384)
+      message(FATAL_ERROR "orlath_add_demo(${name}): SIZE ${width} ${height} is larger than 16384 pixels")
+    endif()
+    list(APPEND definitions ORLATH_DEMO_WIDTH=${width} ORLATH_DEMO_HEIGHT=${height})
+  endif()
+  if(DEFINED DEMO_START OR "START" IN_LIST DEMO_KEYWORDS_MISSING_VALUES)
+    string(TOUPPER "${DEMO_START}" start)
+    list(FIND _ORLATH_DEMO_STARTS "${start}" start)
+    if(start LESS 0)
+      message(FATAL_ERROR "orlath_add_demo(${name}): START must be ASK, WINDOW or FULLSCREEN, not '${DEMO_START}'")
+    endif()
+    list(APPEND definitions ORLATH_DEMO_START=${start})
+  endif()
 
   add_executable(${name} WIN32 ${DEMO_SOURCES} ${ORLATH_SHELL_SOURCES})
   target_compile_definitions(${name} PRIVATE ${definitions})

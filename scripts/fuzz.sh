@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-60}}
 build=${ORLATH_FUZZ_BUILD:-${ORLATH_BUILD:-build}-fuzz}
 jobs=${ORLATH_JOBS:-2}
-targets=(fuzz_load_tga fuzz_mipmap_parser fuzz_atlas_reader fuzz_music_reader)
+targets=(fuzz_load_tga fuzz_load_image fuzz_mipmap_parser fuzz_atlas_reader fuzz_music_reader)
 
 mkdir -p "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

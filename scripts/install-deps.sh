@@ -20,8 +20,8 @@ DEMO_PACKAGES=(
   xvfb xdotool x11-utils x11-xserver-utils xfonts-base imagemagick python3
   # orlath-capture writes PNG frames through libpng
   libpng-dev
-  # the music: the decoder compiled into the library (also the benchmarks'
-  # baseline image decoder), and the encoder our tune maker links
+  # stb_image (PNG and JPEG images) and stb_vorbis (the music) compiled into
+  # the library, and the encoder our tune maker links
   libstb-dev libvorbis-dev
 )
 

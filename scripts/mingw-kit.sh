@@ -28,8 +28,8 @@ configure=$(sed -n 's/^ *\(cmake -S \. -B build-mingw .*\)/\1/p' "$work/mydemo/R
 cmake --build "$work/mydemo/build-mingw" -j"${ORLATH_JOBS:-2}"
 exe=$work/mydemo/build-mingw/bin/mydemo.exe
 [[ "$(head -c 2 "$exe")" == "MZ" ]] || { echo "mydemo.exe was not built"; exit 1; }
-for image in celvino hola espacio fuente; do
-  [[ -f "$work/mydemo/build-mingw/bin/imagenes/$image.tga" ]] || { echo "mydemo's imagenes/ lacks $image.tga"; exit 1; }
+for image in celvino.tga hola.tga espacio.tga fuente.tga brillo.png; do
+  [[ -f "$work/mydemo/build-mingw/bin/imagenes/$image" ]] || { echo "mydemo's imagenes/ lacks $image"; exit 1; }
 done
 if cmake -S "$work/mydemo" -B "$work/native" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/native.txt" 2>&1 \
    || ! tr -s ' \n' '  ' <"$work/native.txt" | grep -q "needs the kit of a native build"; then

@@ -1,7 +1,9 @@
-// mkimages: draws the three start-up pictures and writes them as TGA files.
+// mkimages: draws the three start-up pictures and writes them as TGA files,
+// and the kit template's sprite as a PNG file.
 //
-//   mkimages DIR           celvino.tga, hola.tga and espacio.tga into DIR
-//   mkimages --seeds DIR   small TGA files for the fuzz targets' corpus
+//   mkimages DIR           celvino.tga, hola.tga, espacio.tga and brillo.png
+//                          into DIR
+//   mkimages --seeds DIR   small TGA and PNG files for the fuzz targets' corpus
 // DIR is made when it is missing.
 //
 // The pictures are drawn here, from nothing but arithmetic, so the program
@@ -22,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/png_file.h"
 #include "tools/tga_file.h"
 #include "tools/tool_options.h"
 
@@ -297,6 +300,21 @@ ToolImage DrawEspacio()
     return image;
 }
 
+// The template's sprite: a soft round glow, 64 x 64, white at the centre
+// through gold to clear at the rim, its alpha falling with the light.
+ToolImage DrawBrillo()
+{
+    const int side = 64;
+    ToolImage image = BlankImage(side, side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            double d = hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0) / (side / 2.0);
+            double light = d >= 1 ? 0 : pow(1 - d, 1.2);
+            Put(image, x, y, {1.0, 0.75 + 0.25 * light, 0.3 + 0.7 * light * light, light});
+        }
+    return image;
+}
+
 // ---- the fuzz targets' seeds: one small file of each kind
 
 std::vector<ToolImage> SeedImages()
@@ -327,6 +345,12 @@ bool WriteSeeds(const std::string& dir)
                         bytes.insert(bytes.end(), {'t', 'a', 'i', 'l'});  // bytes after the pixels
                     ok = WriteToolFile((dir + name).c_str(), bytes) && ok;
                 }
+    for (const ToolImage& image : images)
+        for (bool alpha : {false, true}) {
+            char name[64];
+            snprintf(name, sizeof name, "/seed-%02d-%s.png", n++, alpha ? "rgba" : "rgb");
+            ok = WriteToolFile((dir + name).c_str(), EncodePng(image, alpha)) && ok;
+        }
     return ok;
 }
 
@@ -381,6 +405,11 @@ int main(int argc, char** argv)
             fprintf(stderr, "mkimages: cannot write %s\n", path.c_str());
             return 1;
         }
+    }
+    std::string sprite = dir + "/brillo.png";
+    if (!WriteToolFile(sprite.c_str(), EncodePng(Upright(DrawBrillo()), true))) {
+        fprintf(stderr, "mkimages: cannot write %s\n", sprite.c_str());
+        return 1;
     }
     return 0;
 }

@@ -2,19 +2,23 @@
 // opens the window, runs the loop and its keys (Escape quits, holding M
 // freezes, F1 switches mode), loads the start-up images into texture slots
 // 0 (emblem), 1 (greeting) and 2 (starfield), and calls the two functions
-// below.
+// below. The kit's sprite, imagenes/brillo.png, goes into slot 3.
+#include <math.h>
 #include <stdlib.h>
 
 #include <orlath/orlath.h>
 
 static AtlasFont* font = nullptr;
+enum { GLOW_SLOT = 3 };
 
 // Runs in every new GL context (at start and after F1): load and build here.
 bool StartDemo()
 {
     free(font);
     font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
-    return font != nullptr;  // false would end start-up with status 1
+    // TGA, PNG or JPEG: the file's contents say which.
+    bool glow = LoadImageSlot("imagenes" PLATFORM_PATH_SEPARATOR "brillo.png", GLOW_SLOT);
+    return font != nullptr && glow;  // false would end start-up with status 1
 }
 
 // One frame at the clock's time; the shell swaps the buffers.
@@ -32,21 +36,12 @@ int RenderFrame()
     for (int i = 0; i < 3; ++i)
         DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, 0.0f, -6.0f, 0, 255, false, false);
 
-    // A line of atlas text in a pixel view, 640 x 480 with y growing upward.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 640, 0, 480, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glColor3f(1.0f, 0.85f, 0.3f);
-    PrintAtlasText(font, 32.0f, 96.0f, 2, "Hola from {{name}}!");
-    glEnable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    // 2D on top, in window pixels from the top-left corner: a glow that
+    // drifts from side to side and a line of atlas text.
+    BeginPixelView();
+    DrawPixelSprite(320.0f + 240.0f * sinf(t), 300.0f, 160.0f, 160.0f, 1.0f, 1.0f, 1.0f, 1.0f, GLOW_SLOT);
+    PrintPixelAtlasText(font, 32.0f, 384.0f, 2, 1.0f, 0.85f, 0.3f, "Hola from {{name}}!");
+    EndPixelView();
 
     // Fade in from black over the first second (black darkens only under
     // this blend function; the shell's additive one goes back after).

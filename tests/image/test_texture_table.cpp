@@ -3,7 +3,9 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include "image/image_file.h"
 #include "image_gl_fixture.h"
+#include "tools/png_file.h"
 
 namespace {
 
@@ -281,3 +283,53 @@ TEST_F(BuiltStartupImages, LoadAndCoverEveryDecodingPath)
 }
 
 }  // namespace
+
+// ---- PNG beside TGA, told apart by contents
+
+class ImageFiles : public TextureTable {
+protected:
+    static ToolImage Picture(int width, int height)
+    {
+        ToolImage image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)};
+        for (size_t i = 0; i < image.rgba.size(); ++i)
+            image.rgba[i] = uint8_t(i * 53 + i / 7);
+        return image;
+    }
+};
+
+TEST_F(ImageFiles, PngAndTgaOfOnePictureGiveTheSameTextureWhateverTheirNames)
+{
+    ToolImage picture = Picture(5, 3);  // odd width: rows of 15 bytes at 24 bits
+    for (int bits : {24, 32}) {
+        // Each file under the other kind's name: the first bytes decide.
+        std::vector<uint8_t> png = EncodePng(picture, bits == 32);
+        ASSERT_TRUE(WriteToolFile("picture.tga", png));
+        ASSERT_TRUE(WriteToolFile("picture.png", EncodeTga(picture, true, bits, 0)));
+        ASSERT_TRUE(LoadImageSlot("picture.tga", 3));
+        ASSERT_TRUE(LoadImageSlot("picture.png", 4));
+        GLenum format = bits == 32 ? GL_RGBA : GL_RGB;
+        for (int slot : {3, 4}) {
+            EXPECT_EQ(textureTable[slot].bitsPerPixel, uint32_t(bits));
+            EXPECT_EQ(textureTable[slot].pixelFormat, uint32_t(format));
+            EXPECT_EQ(textureTable[slot].pixels, nullptr);
+        }
+        glBindTexture(GL_TEXTURE_2D, textureTable[3].texId);
+        std::vector<unsigned char> fromPng = TextureBytes(format, 5, 3);
+        glBindTexture(GL_TEXTURE_2D, textureTable[4].texId);
+        EXPECT_EQ(fromPng, TextureBytes(format, 5, 3)) << bits;
+        EXPECT_EQ(lastTgaMessage, TGA_MESSAGE_NONE);
+
+        // Cut anywhere after its signature, the PNG is refused as a bad TGA is.
+        OpenReport();
+        png.resize(png.size() - 20);
+        ASSERT_TRUE(WriteToolFile("cut.png", png));
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(LoadImageSlot("cut.png", 5));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot load cut.png (working folder " + dir + ")\n");
+        EXPECT_EQ(textureTable[5].pixels, nullptr);
+        ASSERT_EQ(TestMessageBoxCount(), 1);
+        EXPECT_EQ(BoxText(0), "Could not read image data");
+        EXPECT_EQ(ReportBody(), NameLine("cut.png", 5) + "Error cargando imagen cut.png\n");
+        TestHooksReset();
+    }
+}

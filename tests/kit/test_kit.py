@@ -27,7 +27,6 @@ sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 from xsession import XSession  # noqa: E402
 
-TITLE = "Orlath - Brenvik!"
 TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
 # What <windows.h> defines that an ordinary name runs into.
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
@@ -36,6 +35,7 @@ STARTUP_LINES = [
     b"Nombre de proyecto: \"Orlath - Brenvik!\"\n",
     b"- Inicializando Timer ...\n",
     b"Nombre imagen/textura: imagenes/espacio.tga ID: 2 ... Ok.",
+    b"Nombre imagen/textura: imagenes/brillo.png ID: 3 ... ",
     b"Program shutdown. Nice!\n",
 ]
 
@@ -103,7 +103,7 @@ class Kit(unittest.TestCase):
         self.assertIn(b"usage: orlath-new-demo NAME [DIR]", result.stdout)
         result = run([os.path.join(ARGS.build, "bin", "mkimages"), os.path.join(self.root, "new", "folder")])
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(len(os.listdir(os.path.join(self.root, "new", "folder"))), 3)
+        self.assertEqual(len(os.listdir(os.path.join(self.root, "new", "folder"))), 4)
 
     def test_user_path_from_install_to_first_frame(self):
         prefix = os.path.join(self.root, "prefix")
@@ -132,7 +132,7 @@ class Kit(unittest.TestCase):
         total += self.step("first build", ["bash", "-c", build_and_run.replace("./mydemo", "pwd")], env=parallel)
         self.assertEqual(self.last.stdout.decode().splitlines()[-1], bin_dir)
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
-                         ["celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
+                         ["brillo.png", "celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
         self.assertEqual(os.listdir(os.path.join(bin_dir, "musica")), ["tune.ogg"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
 
@@ -144,10 +144,10 @@ class Kit(unittest.TestCase):
                 ["./mydemo"], cwd=bin_dir, env=session.environment(), stdin=subprocess.DEVNULL,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             alive = lambda: program.poll() is None
-            box = session.wait_for_window(TITLE, 30, alive=alive)
+            box = session.wait_for_window("mydemo", 30, alive=alive)
             session.tap(box, "Escape")
             session.wait_until_gone(box)
-            window = session.wait_for_window(TITLE, 30, predicate=lambda w: w.id != box.id, alive=alive)
+            window = session.wait_for_window("mydemo", 30, predicate=lambda w: w.id != box.id, alive=alive)
             print("%-28s %6.1f s (after the question)" % ("first frame", time.monotonic() - started))
             time.sleep(1.5)  # past the fade-in
             pixels = session.pixels(window)
@@ -165,6 +165,7 @@ class Kit(unittest.TestCase):
             report = f.read()
         for line in STARTUP_LINES:
             self.assertIn(line, report)
+        self.assertNotIn(b"Error", report)
 
         # The installed capture takes a demo built on the kit, as any program on the shell.
         capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",
@@ -198,16 +199,75 @@ class Kit(unittest.TestCase):
                 ("BITMAP_FONTS ON", b"unknown option BITMAP_FONTS (did you mean BITMAP_FONT?)"),
                 ("IMAGES images COLOUR ON", b"unknown option COLOUR (the options are SOURCES, IMAGES,"),
                 ("CLOCK maybe", b"CLOCK must be ON or OFF, not 'maybe'"),
+                ("SIZE 800", b"SIZE takes a width and a height in pixels, not '800'"),
+                ("SIZE 800 0", b"SIZE takes a width and a height in pixels, not '800;0'"),
+                ("START SOMETIMES", b"START must be ASK, WINDOW or FULLSCREEN, not 'SOMETIMES'"),
+                ("TITLE", b"TITLE must be a non-empty text"),
+                ("TITLE \\\"a\\\\b\\\" START window", b"TITLE must be a non-empty text"),
+                ("TITLE T SIZE 8 6 START fullscreen", b"ORLATH_DEMO_TITLE=\"T\";ORLATH_DEMO_WIDTH=8;ORLATH_DEMO_HEIGHT=6;ORLATH_DEMO_START=2"),
                 ("BITMAP_FONT yes CLOCK n STARTUP_IMAGES on", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1"),
                 ("BITMAP_FONT Y CLOCK false STARTUP_IMAGES 0", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=0"),
                 ("BITMAP_FONT True CLOCK Off STARTUP_IMAGES 1", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1")]:
             result = run(configure + ["-DARGS=" + args])
             self.assertIn(wanted, b" ".join((result.stdout + result.stderr).split()), args)
-            self.assertEqual(result.returncode == 0, wanted.startswith(b"="), args)
+            self.assertEqual(result.returncode == 0, wanted.startswith((b"=", b"ORLATH")), args)
         if shutil.which("emcmake"):
             result = run(["emcmake"] + configure[:4] + [os.path.join(project, "build-web"), "-DCMAKE_FIND_ROOT_PATH=" + prefix])
             self.assertNotEqual(result.returncode, 0)
             self.assertIn(b"needs the kit of a web build", b" ".join(result.stderr.split()))
+
+    def test_demo_with_its_own_title_size_and_start(self):
+        prefix = os.path.join(self.root, "prefix")
+        project = os.path.join(self.root, "project")
+        bin_dir = os.path.join(project, "build", "bin")
+        self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
+        os.makedirs(project)
+        with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
+            f.write("cmake_minimum_required(VERSION 3.16)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
+                    "orlath_add_demo(night SOURCES frame.cpp TITLE \"Night Drive\" SIZE 800 600 START WINDOW)\n")
+        with open(os.path.join(project, "frame.cpp"), "w") as f:
+            f.write("#include <orlath/orlath.h>\nint RenderFrame() { glClear(GL_COLOR_BUFFER_BIT); return 1; }\n")
+        self.step("configure", ["cmake", "-S", project, "-B", os.path.join(project, "build"),
+                                "-DCMAKE_PREFIX_PATH=" + prefix])
+        self.step("build", ["cmake", "--build", os.path.join(project, "build")],
+                  env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        refused = run(["./night", "--windowed"], cwd=bin_dir, timeout=30)
+        self.assertEqual(refused.returncode, 2)
+        self.assertIn(b"usage: night [--window | --fullscreen | --ask]", refused.stderr)
+
+        session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
+        session.add_mode(800, 600)
+        try:
+            for flags in [[], ["--ask"]]:
+                program = subprocess.Popen(["./night"] + flags, cwd=bin_dir, env=session.environment(),
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+                try:
+                    alive = lambda: program.poll() is None
+                    first = session.wait_for_window("Night Drive", 30, alive=alive)
+                    if flags:
+                        self.assertNotEqual((first.width, first.height), (800, 600), "no question asked")
+                        session.tap(first, "Escape")
+                        session.wait_until_gone(first)
+                    window = session.wait_for_window(
+                        "Night Drive", 30, alive=alive, predicate=lambda w: (w.width, w.height) == (800, 600))
+                    time.sleep(0.5)
+                    self.assertEqual([(w.width, w.height) for w in session.find_windows("Night Drive")], [(800, 600)])
+                    if flags:
+                        # F1 into full screen: the screen's 800x600 mode, under the same title.
+                        session.hold(window, "F1")
+                        old = window.id
+                        window = session.wait_for_window("Night Drive", 30, alive=alive,
+                                                         predicate=lambda w: w.id != old)
+                        self.assertEqual(session.modes()[1], "800x600")
+                    session.hold(window, "Escape")
+                    self.assertEqual(program.wait(30), 27)
+                finally:
+                    if program.poll() is None:
+                        program.kill()
+                        program.wait()
+        finally:
+            session.stop()
 
     def test_debian_package_holds_the_kit(self):
         packages = os.path.join(self.root, "packages")
@@ -219,7 +279,8 @@ class Kit(unittest.TestCase):
                      "./usr/lib/liborlath_core.a", "./usr/lib/cmake/Orlath/OrlathConfig.cmake",
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
-                     "./usr/share/orlath/imagenes/fuente.tga"]:
+                     "./usr/share/orlath/imagenes/fuente.tga", "./usr/share/orlath/imagenes/brillo.png",
+                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h"]:
             self.assertIn(" " + path + "\n", listing)
         fields = run(["dpkg-deb", "-f", os.path.join(packages, debs[0]), "Depends", "Recommends"]).stdout
         self.assertRegex(fields, rb"Depends: .*\blibpng16-16\b.*\bfonts-liberation\b")

@@ -1,6 +1,6 @@
 // A demo from orlath-new-demo built for the web against the web build's
 // kit, as the template's README says, then opened in headless Chromium:
-// No starts it and it draws. node kit_test.js WEB_BUILD NEW_DEMO (the web
+// No starts it and it draws, ?window starts it without asking. node kit_test.js WEB_BUILD NEW_DEMO (the web
 // build's folder, the native build's orlath-new-demo).
 'use strict';
 const test = require('node:test');
@@ -37,4 +37,13 @@ test('a new demo builds for the web and draws', async (t) => {
   const drawn = await differingFraction(page, await (await page.$('#canvas')).screenshot(), [0, 0, 0]);
   assert.ok(drawn > 0.3, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
   assert.doesNotMatch(await page.$eval('#status', (e) => e.textContent), /^exit status/, 'the page ended early');
+  assert.strictEqual(await page.title(), 'webdemo');
+
+  // ?window: frames with no question at all; ?ask brings it back.
+  const windowed = await browser.newPage();
+  await windowed.goto(base + 'webdemo/?window');
+  await windowed.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
+  assert.strictEqual(await windowed.$('#box #no'), null, 'a question on a page with ?window');
+  assert.strictEqual(await windowed.title(), 'webdemo');
+  await openAtQuestion(browser, base + 'webdemo/?ask');
 });
