@@ -122,9 +122,9 @@ class Kit(unittest.TestCase):
         shutil.copy(os.path.join(ARGS.build, "bin", "musica", "tune.ogg"), os.path.join(demo, "music"))
         with open(os.path.join(demo, "CMakeLists.txt")) as f:
             project = f.read()
-        self.assertIn("SOURCES frame.cpp)", project)
+        self.assertIn("SOURCES frame.cpp", project)
         with open(os.path.join(demo, "CMakeLists.txt"), "w") as f:
-            f.write(project.replace("SOURCES frame.cpp)", "SOURCES frame.cpp MUSIC music)"))
+            f.write(project.replace("SOURCES frame.cpp", "SOURCES frame.cpp MUSIC music"))
         # Its next steps as it prints them, in a folder with a space: the kit's prefix, quoted paths.
         configure, build_and_run = self.last.stdout.decode().split("next:\n")[1].splitlines()
         parallel = dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2")
