@@ -1,8 +1,9 @@
 // Everything a demo's frame may call, in one header: GL and GLU, the
 // layer's Win32 API, the render window's state and keys, the texture table
 // and the image loaders, both fonts, the scene and the effect primitives,
-// the clock, the random routines and the debug report. The headers it
-// gathers sit beside it, one folder per subsystem, for those who want less.
+// the clock, the random routines, the sync tracks and the debug report. The
+// headers it gathers sit beside it, one folder per subsystem, for those who
+// want less.
 //
 // A demo defines `int RenderFrame()` (one frame; the shell swaps) and may
 // define `bool StartDemo()` (its start-up step in every new GL context).
@@ -19,6 +20,7 @@
 #include "image/tga_reader.h"
 #include "scene/effects.h"
 #include "scene/scene.h"
+#include "sync/sync_tracks.h"
 #include "text/atlas_font.h"
 #include "text/bitmap_font.h"
 #include "timing/clock.h"
