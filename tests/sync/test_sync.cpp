@@ -52,12 +52,12 @@ static uint32_t Bits(float value)
 TEST_F(SyncTracks, EachInterpolationAtItsEdgesAndBetween)
 {
     ASSERT_TRUE(WriteFile("sync/edges.txt", "# one key of each kind\n"
-                                            "0 1 step\n10 3 linear\n  20 5 smooth # comment\n\n30 1 ramp\n40 9 step\n"));
+                                            "0 1 linear\n10 3 step\n  20 5 smooth # comment\n\n30 1 ramp\n40 9 step\n"));
     int track = GetSyncTrack("edges");
     ASSERT_EQ(track, 0);
     // Forwards, then backwards and in jumps: the cursor and the search agree.
-    const double rows[] = {-5, 0, 9.999, 10, 12.5, 15, 20, 22, 25, 30, 32, 35, 40, 1e9};
-    const float expected[] = {1, 1, 1, 3, 3.5f, 4, 5, 4.584f, 3, 1, 1.32f, 3, 9, 9};
+    const double rows[] = {-5, 0, 2.5, 5, 10, 19.999, 20, 22, 25, 30, 32, 35, 40, 1e9};
+    const float expected[] = {1, 1, 1.5f, 2, 3, 3, 5, 4.584f, 3, 1, 1.32f, 3, 9, 9};
     for (int pass = 0; pass < 3; ++pass)
         for (int k = 0; k < 14; ++k) {
             int i = pass == 0 ? k : pass == 1 ? 13 - k : (k * 5) % 14;
