@@ -181,6 +181,7 @@ TEST_F(SyncTracks, TextSavedWhileRunningIsReadAfterTheCheckInterval)
     EXPECT_EQ(SyncValue(live, 0), 1.0f);
     ASSERT_TRUE(WriteFile("sync/live.txt", "0 2 linear\n10 4 step\n"));
     ASSERT_TRUE(WriteFile("sync/other.txt", "0 8 step\n"));
+    EXPECT_EQ(SyncValue(live, 5), 1.0f);  // checked a moment ago
     usleep(1000 * (SYNC_CHECK_MILLISECONDS + 20));
     EXPECT_EQ(SyncValue(live, 5), 3.0f);
     EXPECT_EQ(SyncValue(other, 5), 8.0f);
