@@ -1,4 +1,4 @@
-# orlath_add_demo(NAME SOURCES file... [IMAGES folder]
+# orlath_add_demo(NAME SOURCES file... [IMAGES folder] [SYNC folder]
 #                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF])
 #
 # A program on the Orlath shell whose frame is the demo's own: the sources
@@ -6,8 +6,9 @@
 # start-up sequence's (defaults as shipped: OFF, ON, ON). After the build,
 # the program's folder holds imagenes/ with the kit's start-up images and
 # atlas, then the demo's own images from IMAGES (a file of the same name
-# replaces the kit's). Under emcmake, with the kit of a web build, it is a
-# page instead: build-web/web/NAME/index.html with its images preloaded.
+# replaces the kit's), and sync/ with the sync tracks of SYNC. Under
+# emcmake, with the kit of a web build, it is a page instead:
+# build-web/web/NAME/index.html with its images and tracks preloaded.
 
 # Edit distance between two words, for suggesting the option a misspelt
 # one was meant to be.
@@ -71,10 +72,10 @@ function(_orlath_near_option word out)
   set(${out} "${near}" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES BITMAP_FONT CLOCK STARTUP_IMAGES)
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES SYNC BITMAP_FONT CLOCK STARTUP_IMAGES)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES" "SOURCES")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
   # option, is refused as an option instead.
@@ -95,7 +96,7 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "BITMAP_FONT, CLOCK and STARTUP_IMAGES)")
+      "SYNC, BITMAP_FONT, CLOCK and STARTUP_IMAGES)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
@@ -150,11 +151,21 @@ function(orlath_add_demo name)
     endif()
     list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E copy_directory ${images} ${program_dir}/imagenes)
   endif()
+  set(page_sync)
+  if(DEMO_SYNC)
+    get_filename_component(sync ${DEMO_SYNC} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    if(NOT IS_DIRECTORY ${sync})
+      message(FATAL_ERROR "orlath_add_demo(${name}): SYNC ${sync} is not a folder")
+    endif()
+    list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/sync
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${sync} ${program_dir}/sync)
+    set(page_sync SYNC_DIR ${program_dir}/sync)
+  endif()
   # Copied at every build, so a changed image reaches the program's folder
   # even when no source changed.
   add_custom_target(${name}_imagenes ALL ${copy_images} VERBATIM)
   add_dependencies(${name} ${name}_imagenes)
   if(EMSCRIPTEN)
-    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes)
+    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes ${page_sync})
   endif()
 endfunction()
