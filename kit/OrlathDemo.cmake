@@ -1,4 +1,4 @@
-# orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder]
+# orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder] [SYNC folder]
 #                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF]
 #                 [TITLE "text"] [SIZE W H] [START ASK|WINDOW|FULLSCREEN])
 #
@@ -8,8 +8,9 @@
 # the program's folder holds imagenes/ with the kit's start-up images and
 # atlas, then the demo's own images from IMAGES (a file of the same name
 # replaces the kit's), and musica/ with the files of MUSIC, for PlayMusic
-# ("musica/tune.ogg"). Under emcmake, with the kit of a web build, it is a
-# page instead: build-web/web/NAME/index.html with its images preloaded.
+# ("musica/tune.ogg"), and sync/ with the sync tracks of SYNC. Under
+# emcmake, with the kit of a web build, it is a page instead:
+# build-web/web/NAME/index.html with its images and tracks preloaded.
 # TITLE names the window and the start question (default: the shell's
 # titles), SIZE is the window's size in both modes (default 640 480), START
 # whether to ask at start and what to open when not (default ASK); the
@@ -77,13 +78,13 @@ function(_orlath_near_option word out)
   set(${out} "${near}" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC BITMAP_FONT CLOCK STARTUP_IMAGES TITLE SIZE START)
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC SYNC BITMAP_FONT CLOCK STARTUP_IMAGES TITLE SIZE START)
 
 # In the order of the entry point's START_* values.
 set(_ORLATH_DEMO_STARTS ASK WINDOW FULLSCREEN)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;TITLE;START"
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;TITLE;START"
     "SOURCES;SIZE")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
@@ -105,7 +106,7 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "MUSIC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, TITLE, SIZE and START)")
+      "MUSIC, SYNC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, TITLE, SIZE and START)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
@@ -200,11 +201,21 @@ function(orlath_add_demo name)
       COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/musica
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${music} ${program_dir}/musica)
   endif()
+  set(page_sync)
+  if(DEMO_SYNC)
+    get_filename_component(sync ${DEMO_SYNC} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    if(NOT IS_DIRECTORY ${sync})
+      message(FATAL_ERROR "orlath_add_demo(${name}): SYNC ${sync} is not a folder")
+    endif()
+    list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/sync
+      COMMAND ${CMAKE_COMMAND} -E copy_directory ${sync} ${program_dir}/sync)
+    set(page_sync SYNC_DIR ${program_dir}/sync)
+  endif()
   # Copied at every build, so a changed image reaches the program's folder
   # even when no source changed.
   add_custom_target(${name}_imagenes ALL ${copy_images} VERBATIM)
   add_dependencies(${name} ${name}_imagenes)
   if(EMSCRIPTEN)
-    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes)
+    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes ${page_sync})
   endif()
 endfunction()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the image readers and the music reader with libFuzzer under ASan
+# Fuzzes the image, music and sync track readers with libFuzzer under ASan
 # and UBSan.
 #
 #   scripts/fuzz.sh [SECONDS]
@@ -18,7 +18,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-60}}
 build=${ORLATH_FUZZ_BUILD:-${ORLATH_BUILD:-build}-fuzz}
 jobs=${ORLATH_JOBS:-2}
-targets=(fuzz_load_tga fuzz_load_image fuzz_mipmap_parser fuzz_atlas_reader fuzz_music_reader)
+targets=(fuzz_load_tga fuzz_load_image fuzz_mipmap_parser fuzz_atlas_reader fuzz_music_reader
+         fuzz_sync_binary fuzz_sync_text)
 
 mkdir -p "$build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,6 +1,7 @@
-// kernel32: the module handle and the performance counter.
+// kernel32: the module handle, the performance counter and file attributes.
 // Needs: SDL's timer only (no SDL_Init). Limits: one module, the program.
 #include "platform/sdl/layer_capture.h"
+#include "platform/file_attributes.h"
 #include "platform/sdl/layer_internal.h"
 
 #include <SDL.h>
@@ -31,4 +32,11 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count)
         return TRUE;
     count->QuadPart = (LONGLONG)SDL_GetPerformanceCounter();
     return TRUE;
+}
+
+BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information)
+{
+    if (LayerShouldFail("GetFileAttributesExA"))
+        return FALSE;
+    return LayerFileAttributes(path, level, information);
 }

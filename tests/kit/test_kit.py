@@ -205,6 +205,9 @@ class Kit(unittest.TestCase):
                 ("TITLE", b"TITLE must be a non-empty text"),
                 ("TITLE \\\"a\\\\b\\\" START window", b"TITLE must be a non-empty text"),
                 ("TITLE T SIZE 8 6 START fullscreen", b"ORLATH_DEMO_TITLE=\"T\";ORLATH_DEMO_WIDTH=8;ORLATH_DEMO_HEIGHT=6;ORLATH_DEMO_START=2"),
+                ("SYNCH images", b"unknown option SYNCH (did you mean SYNC?)"),
+                ("SYNC nowhere", b"SYNC " + project.encode() + b"/nowhere is not a folder"),
+                ("SYNC images", b"=0;ORLATH_ENABLE_CLOCK=1;ORLATH_ENABLE_STARTUP_IMAGES=1"),
                 ("BITMAP_FONT yes CLOCK n STARTUP_IMAGES on", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1"),
                 ("BITMAP_FONT Y CLOCK false STARTUP_IMAGES 0", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=0"),
                 ("BITMAP_FONT True CLOCK Off STARTUP_IMAGES 1", b"=1;ORLATH_ENABLE_CLOCK=0;ORLATH_ENABLE_STARTUP_IMAGES=1")]:
@@ -276,6 +279,7 @@ class Kit(unittest.TestCase):
         self.assertEqual(len(debs), 1, os.listdir(packages))
         listing = run(["dpkg-deb", "-c", os.path.join(packages, debs[0])]).stdout.decode()
         for path in ["./usr/include/orlath/orlath.h", "./usr/include/orlath/scene/effects.h",
+                     "./usr/include/orlath/sync/sync_tracks.h",
                      "./usr/lib/liborlath_core.a", "./usr/lib/cmake/Orlath/OrlathConfig.cmake",
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",

@@ -1,0 +1,209 @@
+#include "sync/sync_tracks.h"
+
+#include <string.h>
+
+#include "diag/Debug.h"
+#include "platform/platform.h"
+#include "timing/clock.h"
+
+SyncTrack syncTracks[SYNC_TRACK_LIMIT];
+int syncTrackCount = 0;
+SyncKey syncKeys[SYNC_KEY_LIMIT];
+int syncKeysUsed = 0;
+double syncRowsPerSecond = 120.0 / 60.0 * 8;
+
+static int64_t lastCheck = 0;
+static bool checked = false;
+
+void SetSyncTempo(double beatsPerMinute, int rowsPerBeat)
+{
+    if (!(beatsPerMinute > 0.0) || rowsPerBeat <= 0) {
+        ReportWrite("Tempo rechazado: %g bpm, %d filas por pulso\n", beatsPerMinute, rowsPerBeat);
+        return;
+    }
+    syncRowsPerSecond = beatsPerMinute / 60.0 * rowsPerBeat;
+}
+
+double SyncRow()
+{
+    CheckSyncFiles();
+    return ElapsedSeconds() * syncRowsPerSecond;
+}
+
+void ResetSyncTracks()
+{
+    syncTrackCount = 0;
+    syncKeysUsed = 0;
+    checked = false;
+}
+
+// Moves every track's keys to the pool's start, each slice as tight as its
+// keys: in the order the slices lie, so that none lands on one not yet moved.
+static void CompactSyncKeys()
+{
+    static bool moved[SYNC_TRACK_LIMIT];
+    memset(moved, 0, sizeof moved);
+    syncKeysUsed = 0;
+    for (;;) {
+        int next = -1;
+        for (int t = 0; t < syncTrackCount; ++t)
+            if (!moved[t] && (next < 0 || syncTracks[t].first < syncTracks[next].first))
+                next = t;
+        if (next < 0)
+            break;
+        SyncTrack& track = syncTracks[next];
+        memmove(syncKeys + syncKeysUsed, syncKeys + track.first, sizeof(SyncKey) * track.count);
+        track.first = syncKeysUsed;
+        track.room = track.count;
+        syncKeysUsed += track.count;
+        moved[next] = true;
+    }
+}
+
+// Reads a file into the pool's free end, then keeps the keys in the
+// track's own slice when they fit there, or there at the end when not.
+// The old keys stay until the new ones have all been read.
+static int LoadSyncKeys(int index, bool text, const char* path)
+{
+    int count = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SyncKey* tail = syncKeys + syncKeysUsed;
+        int room = SYNC_KEY_LIMIT - syncKeysUsed;
+        count = text ? ReadSyncText(path, tail, room) : ReadSyncBinary(path, tail, room);
+        if (count != SYNC_READ_NO_ROOM)
+            break;
+        CompactSyncKeys();
+    }
+    SyncTrack& track = syncTracks[index];
+    if (count < 0) {
+        if (count != SYNC_READ_MISSING)
+            ReportWrite("Pista %s rechazada: %s\n", track.name, syncRefusal);
+        return count;
+    }
+    if (count <= track.room) {
+        memmove(syncKeys + track.first, syncKeys + syncKeysUsed, sizeof(SyncKey) * count);
+    } else {
+        track.first = syncKeysUsed;
+        track.room = count;
+        syncKeysUsed += count;
+    }
+    track.count = count;
+    track.cursor = 0;
+    return count;
+}
+
+// The text file's write time and size, or false when there is none.
+static bool TextFileStamp(const char* path, uint64_t* time, uint64_t* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *time = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    *size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    return true;
+}
+
+int GetSyncTrack(const char* name)
+{
+    if (!name || !name[0] || strlen(name) >= SYNC_NAME_SIZE)
+        return -1;
+    for (int t = 0; t < syncTrackCount; ++t)
+        if (strcmp(syncTracks[t].name, name) == 0)
+            return t;
+    if (syncTrackCount == SYNC_TRACK_LIMIT) {
+        ReportWrite("Pista %s: no caben mas de %d pistas\n", name, SYNC_TRACK_LIMIT);
+        return -1;
+    }
+    int index = syncTrackCount++;
+    SyncTrack& track = syncTracks[index];
+    memset(&track, 0, sizeof track);
+    strcpy(track.name, name);
+    track.first = syncKeysUsed;
+    char path[SYNC_PATH_SIZE];
+    SyncTextPath(name, path, sizeof path);
+    if (TextFileStamp(path, &track.textTime, &track.textSize)) {
+        LoadSyncKeys(index, true, path);
+    } else {
+        SyncBinaryPath(name, path, sizeof path);
+        LoadSyncKeys(index, false, path);
+    }
+    return index;
+}
+
+void CheckSyncFiles()
+{
+    LARGE_INTEGER counter, frequency;
+    if (!QueryPerformanceCounter(&counter) || !QueryPerformanceFrequency(&frequency))
+        return;
+    const int64_t now = counter.QuadPart;
+    if (checked && now - lastCheck < frequency.QuadPart / 1000 * SYNC_CHECK_MILLISECONDS)
+        return;
+    checked = true;
+    lastCheck = now;
+    for (int t = 0; t < syncTrackCount; ++t) {
+        SyncTrack& track = syncTracks[t];
+        char path[SYNC_PATH_SIZE];
+        uint64_t time, size;
+        SyncTextPath(track.name, path, sizeof path);
+        if (!TextFileStamp(path, &time, &size) || (time == track.textTime && size == track.textSize))
+            continue;
+        track.textTime = time;
+        track.textSize = size;
+        LoadSyncKeys(t, true, path);
+    }
+}
+
+static double Interpolate(const SyncKey& from, const SyncKey& to, double row)
+{
+    double t = (row - from.row) / (double(to.row) - from.row);
+    switch (from.interpolation) {
+    case SYNC_LINEAR:
+        break;
+    case SYNC_SMOOTH:
+        t = t * t * (3.0 - 2.0 * t);
+        break;
+    case SYNC_RAMP:
+        t = t * t;
+        break;
+    default:
+        return from.value;
+    }
+    return from.value + (double(to.value) - from.value) * t;
+}
+
+float SyncValue(int index, double row)
+{
+    if (index < 0 || index >= syncTrackCount)
+        return 0.0f;
+    CheckSyncFiles();
+    SyncTrack& track = syncTracks[index];
+    const SyncKey* keys = syncKeys + track.first;
+    int count = track.count;
+    if (count == 0)
+        return 0.0f;
+    // A row that is not a number takes the first key's value too.
+    if (!(row >= keys[0].row))
+        return keys[0].value;
+    if (row >= keys[count - 1].row)
+        return keys[count - 1].value;
+    // keys[at].row <= row < keys[at + 1].row: the last key found or the
+    // next one, as a playing demo asks, else a binary search.
+    int at = track.cursor < count - 1 ? track.cursor : 0;
+    if (!(keys[at].row <= row && row < keys[at + 1].row)) {
+        if (at + 2 < count && keys[at + 1].row <= row && row < keys[at + 2].row) {
+            ++at;
+        } else {
+            int low = 0, high = count - 1;
+            while (high - low > 1) {
+                int middle = low + (high - low) / 2;
+                if (keys[middle].row <= row)
+                    low = middle;
+                else
+                    high = middle;
+            }
+            at = low;
+        }
+    }
+    track.cursor = at;
+    return float(Interpolate(keys[at], keys[at + 1], row));
+}
