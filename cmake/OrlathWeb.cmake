@@ -1,9 +1,9 @@
-# orlath_web_page(TARGET [IMAGE_DIR dir] [IMAGES file...]): makes an
+# orlath_web_page(TARGET [IMAGE_DIR dir] [IMAGES file...] [MUSIC_DIR dir]): makes an
 # executable target that links the web layer into a page folder,
 # build-web/web/TARGET/, holding index.html (platform/web/page/index.html),
 # TARGET.js, TARGET.wasm and TARGET.data: the image folder (default: the
 # build's bin/imagenes), or only the IMAGES named from it, preloaded as
-# /imagenes in the page's file system.
+# /imagenes in the page's file system, and MUSIC_DIR as /musica.
 #
 # The package's emcc needs NODE_PATH to find its JavaScript optimiser's
 # parser, so every link runs under it; the page is our own, since the
@@ -14,7 +14,7 @@ if(NOT ORLATH_WEB_PAGE_TEMPLATE)
 endif()
 
 function(orlath_web_page target)
-  cmake_parse_arguments(PAGE "" "IMAGE_DIR" "IMAGES" ${ARGN})
+  cmake_parse_arguments(PAGE "" "IMAGE_DIR;MUSIC_DIR" "IMAGES" ${ARGN})
   if(NOT PAGE_IMAGE_DIR)
     set(PAGE_IMAGE_DIR ${ORLATH_IMAGE_DIR})
   endif()
@@ -31,6 +31,9 @@ function(orlath_web_page target)
   else()
     # Quoted, or a folder with a space in its path is split in two.
     target_link_options(${target} PRIVATE "SHELL:--preload-file \"${PAGE_IMAGE_DIR}@/imagenes\"")
+  endif()
+  if(PAGE_MUSIC_DIR)
+    target_link_options(${target} PRIVATE "SHELL:--preload-file \"${PAGE_MUSIC_DIR}@/musica\"")
   endif()
   if(TARGET startup_images)
     add_dependencies(${target} startup_images)

@@ -8,7 +8,8 @@
 # atlas, then the demo's own images from IMAGES (a file of the same name
 # replaces the kit's), and musica/ with the files of MUSIC, for PlayMusic
 # ("musica/tune.ogg"). Under emcmake, with the kit of a web build, it is a
-# page instead: build-web/web/NAME/index.html with its images preloaded.
+# page instead: build-web/web/NAME/index.html with its images and music
+# preloaded.
 
 # Edit distance between two words, for suggesting the option a misspelt
 # one was meant to be.
@@ -165,6 +166,10 @@ function(orlath_add_demo name)
   add_custom_target(${name}_imagenes ALL ${copy_images} VERBATIM)
   add_dependencies(${name} ${name}_imagenes)
   if(EMSCRIPTEN)
-    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes)
+    if(DEMO_MUSIC)
+      orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes MUSIC_DIR ${music})
+    else()
+      orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes)
+    endif()
   endif()
 endfunction()

@@ -3,6 +3,7 @@
 // freezes, F1 switches mode), loads the start-up images into texture slots
 // 0 (emblem), 1 (greeting) and 2 (starfield), and calls the two functions
 // below.
+#include <math.h>
 #include <stdlib.h>
 
 #include <orlath/orlath.h>
@@ -14,7 +15,8 @@ bool StartDemo()
 {
     free(font);
     font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
-    return font != nullptr;  // false would end start-up with status 1
+    // From here on the clock is the tune's position (musica/ is the MUSIC folder).
+    return font != nullptr && PlayMusic("musica/tune.ogg");  // false ends start-up with status 1
 }
 
 // One frame at the clock's time; the shell swaps the buffers.
@@ -27,10 +29,12 @@ int RenderFrame()
     // The starfield fills the view behind everything drawn after it.
     DrawBackdrop(2);
 
-    // Three emblems turning with the clock, added onto the stars.
+    // Three emblems turning with the clock, added onto the stars, hopping
+    // on the tune's beat (two a second).
     glEnable(GL_BLEND);
+    float hop = 0.5f * expf(-6.0f * (t * 2.0f - floorf(t * 2.0f)));
     for (int i = 0; i < 3; ++i)
-        DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, 0.0f, -6.0f, 0, 255, false, false);
+        DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, hop, -6.0f, 0, 255, false, false);
 
     // A line of atlas text in a pixel view, 640 x 480 with y growing upward.
     glMatrixMode(GL_PROJECTION);
