@@ -1,10 +1,11 @@
-# orlath_web_page(TARGET [IMAGE_DIR dir] [IMAGES file...] [SYNC_DIR dir]):
+# orlath_web_page(TARGET [IMAGE_DIR dir] [IMAGES file...] [MUSIC_DIR dir]
+#                 [SYNC_DIR dir]):
 # makes an executable target that links the web layer into a page folder,
 # build-web/web/TARGET/, holding index.html (platform/web/page/index.html),
 # TARGET.js, TARGET.wasm and TARGET.data: the image folder (default: the
 # build's bin/imagenes), or only the IMAGES named from it, preloaded as
-# /imagenes in the page's file system, and the sync tracks of SYNC_DIR as
-# /sync.
+# /imagenes in the page's file system, MUSIC_DIR as /musica and the sync
+# tracks of SYNC_DIR as /sync.
 #
 # The package's emcc needs NODE_PATH to find its JavaScript optimiser's
 # parser, so every link runs under it; the page is our own, since the
@@ -15,7 +16,7 @@ if(NOT ORLATH_WEB_PAGE_TEMPLATE)
 endif()
 
 function(orlath_web_page target)
-  cmake_parse_arguments(PAGE "" "IMAGE_DIR;SYNC_DIR" "IMAGES" ${ARGN})
+  cmake_parse_arguments(PAGE "" "IMAGE_DIR;MUSIC_DIR;SYNC_DIR" "IMAGES" ${ARGN})
   if(NOT PAGE_IMAGE_DIR)
     set(PAGE_IMAGE_DIR ${ORLATH_IMAGE_DIR})
   endif()
@@ -32,6 +33,9 @@ function(orlath_web_page target)
   else()
     # Quoted, or a folder with a space in its path is split in two.
     target_link_options(${target} PRIVATE "SHELL:--preload-file \"${PAGE_IMAGE_DIR}@/imagenes\"")
+  endif()
+  if(PAGE_MUSIC_DIR)
+    target_link_options(${target} PRIVATE "SHELL:--preload-file \"${PAGE_MUSIC_DIR}@/musica\"")
   endif()
   if(PAGE_SYNC_DIR)
     target_link_options(${target} PRIVATE "SHELL:--preload-file \"${PAGE_SYNC_DIR}@/sync\"")

@@ -10,7 +10,8 @@
 # replaces the kit's), and musica/ with the files of MUSIC, for PlayMusic
 # ("musica/tune.ogg"), and sync/ with the sync tracks of SYNC. Under
 # emcmake, with the kit of a web build, it is a page instead:
-# build-web/web/NAME/index.html with its images and tracks preloaded.
+# build-web/web/NAME/index.html with its images, music and tracks
+# preloaded.
 # TITLE names the window and the start question (default: the shell's
 # titles), SIZE is the window's size in both modes (default 640 480), START
 # whether to ask at start and what to open when not (default ASK); the
@@ -201,7 +202,7 @@ function(orlath_add_demo name)
       COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/musica
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${music} ${program_dir}/musica)
   endif()
-  set(page_sync)
+  set(page_files)
   if(DEMO_SYNC)
     get_filename_component(sync ${DEMO_SYNC} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
     if(NOT IS_DIRECTORY ${sync})
@@ -209,13 +210,16 @@ function(orlath_add_demo name)
     endif()
     list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/sync
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${sync} ${program_dir}/sync)
-    set(page_sync SYNC_DIR ${program_dir}/sync)
+    set(page_files SYNC_DIR ${program_dir}/sync)
   endif()
   # Copied at every build, so a changed image reaches the program's folder
   # even when no source changed.
   add_custom_target(${name}_imagenes ALL ${copy_images} VERBATIM)
   add_dependencies(${name} ${name}_imagenes)
   if(EMSCRIPTEN)
-    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes ${page_sync})
+    if(DEMO_MUSIC)
+      list(APPEND page_files MUSIC_DIR ${music})
+    endif()
+    orlath_web_page(${name} IMAGE_DIR ${program_dir}/imagenes ${page_files})
   endif()
 endfunction()

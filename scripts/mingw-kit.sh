@@ -31,6 +31,7 @@ exe=$work/mydemo/build-mingw/bin/mydemo.exe
 for image in celvino.tga hola.tga espacio.tga fuente.tga brillo.png; do
   [[ -f "$work/mydemo/build-mingw/bin/imagenes/$image" ]] || { echo "mydemo's imagenes/ lacks $image"; exit 1; }
 done
+[[ -f "$work/mydemo/build-mingw/bin/musica/tune.ogg" ]] || { echo "mydemo has no musica/tune.ogg"; exit 1; }
 if cmake -S "$work/mydemo" -B "$work/native" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/native.txt" 2>&1 \
    || ! tr -s ' \n' '  ' <"$work/native.txt" | grep -q "needs the kit of a native build"; then
   cat "$work/native.txt"; echo "a native build took the MinGW kit without saying which kit it needs"; exit 1

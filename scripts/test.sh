@@ -112,7 +112,7 @@ if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
    || { cat "$log_dir/configure-mingw.txt"; false; } \
    && cmake --build "$build-mingw" -j"$jobs"; then
   ok=1
-  for exe in orlath.exe tgacheck.exe gallery.exe orlath-new-demo.exe; do
+  for exe in orlath.exe tgacheck.exe musiccheck.exe gallery.exe orlath-new-demo.exe; do
     if [[ "$(head -c 2 "$build-mingw/bin/$exe" 2>/dev/null)" == "MZ" ]]; then
       echo "$build-mingw/bin/$exe: Windows executable, $(stat -c %s "$build-mingw/bin/$exe") bytes"
       # It must run from a bare folder: only system DLLs, no MinGW runtime.

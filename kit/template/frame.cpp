@@ -18,7 +18,8 @@ bool StartDemo()
     font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
     // TGA, PNG or JPEG: the file's contents say which.
     bool glow = LoadImageSlot("imagenes" PLATFORM_PATH_SEPARATOR "brillo.png", GLOW_SLOT);
-    return font != nullptr && glow;  // false would end start-up with status 1
+    // From here on the clock is the tune's position (musica/ is the MUSIC folder).
+    return font != nullptr && glow && PlayMusic("musica/tune.ogg");  // false ends start-up with status 1
 }
 
 // One frame at the clock's time; the shell swaps the buffers.
@@ -31,10 +32,12 @@ int RenderFrame()
     // The starfield fills the view behind everything drawn after it.
     DrawBackdrop(2);
 
-    // Three emblems turning with the clock, added onto the stars.
+    // Three emblems turning with the clock, added onto the stars, hopping
+    // on the tune's beat (two a second).
     glEnable(GL_BLEND);
+    float hop = 0.5f * expf(-6.0f * (t * 2.0f - floorf(t * 2.0f)));
     for (int i = 0; i < 3; ++i)
-        DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, 0.0f, -6.0f, 0, 255, false, false);
+        DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, hop, -6.0f, 0, 255, false, false);
 
     // 2D on top, in window pixels from the top-left corner: a glow that
     // drifts from side to side and a line of atlas text.

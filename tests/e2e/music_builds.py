@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""musiccheck (our layer's build) and musiccheck.exe (under Wine) must decode
+the same files to the same samples, and with no sound device both must play
+silently on a running clock and say so once in the report.
+
+  music_builds.py --native DIR --windows DIR
+
+DIR is a build's run folder: DIR/musiccheck and DIR/mktune for the native
+build, DIR/musiccheck.exe for the Windows one. The files are mktune's tune
+and fixtures, and a file that is not Ogg Vorbis.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import flavour as flavours  # noqa: E402
+
+FIXTURES = {"tune.ogg": [], "click.ogg": ["--click", "--seconds", "2", "--mono", "--rate", "48000"],
+            "tone.ogg": ["--tone", "--seconds", "1.5", "--rate", "22050"]}
+PLAY_SECONDS = 1.0
+
+
+def run(command, folder, env):
+    result = subprocess.run(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=120)
+    return result.returncode, result.stdout
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--native", required=True)
+    parser.add_argument("--windows", required=True)
+    args = parser.parse_args()
+    native = os.path.abspath(args.native)
+    programs = ((flavours.LINUX, os.path.join(native, "musiccheck")),
+                (flavours.WINDOWS, os.path.join(os.path.abspath(args.windows), "musiccheck.exe")))
+    folder = tempfile.mkdtemp(prefix="orlath-musiccheck-")
+    failures = []
+    flavours.WINDOWS.begin_run()
+    try:
+        for name, options in FIXTURES.items():
+            subprocess.run([os.path.join(native, "mktune"), os.path.join(folder, name)] + options,
+                           check=True, stdout=subprocess.DEVNULL)
+        with open(os.path.join(folder, "not-vorbis.ogg"), "wb") as f:
+            f.write(b"OggS" + bytes(60))
+        names = sorted(os.listdir(folder))
+        # No sound card on either side: SDL finds no driver, Wine loads none.
+        env = flavours.WINDOWS.environment(dict(os.environ, SDL_AUDIODRIVER="none",
+                                                WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d"))
+        env.pop("DISPLAY", None)
+
+        outputs = [run(flavour.command(program) + names, folder, env) for flavour, program in programs]
+        outputs = [(status, text.replace(b"\r\n", b"\n")) for status, text in outputs]
+        print("samples:\n  musiccheck     -> %d %s\n  musiccheck.exe -> %d %s" % (
+            outputs[0][0], outputs[0][1].decode(), outputs[1][0], outputs[1][1].decode()))
+        if outputs[0] != outputs[1]:
+            failures.append("the builds decode differently")
+        if outputs[0][1].count(b": ok ") != len(FIXTURES) or b"refused" not in outputs[0][1]:
+            failures.append("a fixture was not taken, or the foreign file was")
+
+        for flavour, program in programs:
+            report = os.path.join(folder, "Debug.txt")
+            open(os.path.join(folder, "vindrel.txt"), "w").close()
+            status, text = run(flavour.command(program) + ["--play", str(PLAY_SECONDS), "tune.ogg"], folder, env)
+            with open(report, "rb") as f:
+                said = f.read().count(b"sin dispositivo de sonido")
+            os.remove(report)
+            lines = text.decode().split()
+            print("%s --play: %d %r, the report says no device %d times" % (
+                os.path.basename(program), status, text, said))
+            clocks = [float(lines[k]) for k in (1, 4)] if len(lines) == 6 else []
+            if status != 0 or lines[2::3] != ["silent", "silent"] or said != 1 or not clocks or \
+                    not all(abs(c - PLAY_SECONDS) < 0.1 for c in clocks):
+                failures.append("%s with no device" % os.path.basename(program))
+    finally:
+        flavours.WINDOWS.end_run()
+        shutil.rmtree(folder, ignore_errors=True)
+    for failure in failures:
+        print("FAILED: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
