@@ -1,7 +1,7 @@
-// Display modes and the cursor on the page. The only full-screen mode is
-// the canvas's own size: a change to it succeeds, and a window of popup
-// style shown under it asks the browser to show the canvas full screen
-// (scaled by the page, still drawn at 640x480). Bits per pixel cannot be
+// Display modes and the cursor on the page. The canvas is the screen: a
+// change to a mode sizes the canvas to it, and a window of popup style
+// shown under it asks the browser to show the canvas full screen (scaled
+// by the page, still drawn at the canvas's size). Bits per pixel cannot be
 // honoured and are ignored, as Windows does when it emulates a depth.
 //
 // Needs: the canvas with id "canvas". Limits: the browser may refuse full
@@ -50,11 +50,15 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* mode, DWORD flags)
         WebLeaveFullscreen();
         return DISP_CHANGE_SUCCESSFUL;
     }
-    if (((mode->dmFields & DM_PELSWIDTH) && mode->dmPelsWidth != WEB_CANVAS_WIDTH) ||
-        ((mode->dmFields & DM_PELSHEIGHT) && mode->dmPelsHeight != WEB_CANVAS_HEIGHT))
+    // The canvas is the screen: a mode of any size sizes it.
+    int width = (mode->dmFields & DM_PELSWIDTH) ? (int)mode->dmPelsWidth : webCanvasWidth;
+    int height = (mode->dmFields & DM_PELSHEIGHT) ? (int)mode->dmPelsHeight : webCanvasHeight;
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return DISP_CHANGE_BADMODE;
-    if (!(flags & CDS_TEST))
+    if (!(flags & CDS_TEST)) {
         webModeFullscreen = (flags & CDS_FULLSCREEN) != 0;
+        WebSizeCanvas(width, height);
+    }
     return DISP_CHANGE_SUCCESSFUL;
 }
 
@@ -64,8 +68,8 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR, DWORD modeNum, DEVMODEA* mode)
         return FALSE;
     bool canvasMode = modeNum == 0 || webModeFullscreen;
     mode->dmBitsPerPel = 32;
-    mode->dmPelsWidth = canvasMode ? WEB_CANVAS_WIDTH : (DWORD)WebScreenSide(0);
-    mode->dmPelsHeight = canvasMode ? WEB_CANVAS_HEIGHT : (DWORD)WebScreenSide(1);
+    mode->dmPelsWidth = canvasMode ? webCanvasWidth : (DWORD)WebScreenSide(0);
+    mode->dmPelsHeight = canvasMode ? webCanvasHeight : (DWORD)WebScreenSide(1);
     mode->dmDisplayFrequency = 60;
     mode->dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
     return TRUE;

@@ -8,8 +8,10 @@
 #include "platform/win32_layer.h"
 
 enum { WEB_MAX_WINDOWS = 8, WEB_MAX_CLASSES = 8, WEB_NAME_MAX = 64, WEB_TITLE_MAX = 256 };
-// The page's canvas: every window's client area is this size.
-enum { WEB_CANVAS_WIDTH = 640, WEB_CANVAS_HEIGHT = 480 };
+// The page's canvas: every window's client area is this size, 640x480 until
+// a window or a display mode asks for another (a kit demo's SIZE).
+extern int webCanvasWidth, webCanvasHeight;
+void WebSizeCanvas(int width, int height);
 
 enum WebHandleKind { WEB_HANDLE_WINDOW = 1, WEB_HANDLE_DC = 2, WEB_HANDLE_CONTEXT = 3, WEB_HANDLE_FONT = 4 };
 // kind << 28 | generation << 8 | (slot + 1): a stale handle to a reused

@@ -6,7 +6,7 @@
 //
 // Needs: the canvas with id "canvas", the browser's legacy-GL emulation.
 // Limits: one pixel format (RGBA, double-buffered, depth); 8 contexts; no
-// sharing between contexts; the canvas keeps its 640x480 drawing buffer.
+// sharing between contexts; the drawing buffer is the canvas's size.
 #include "platform/web/web_internal.h"
 
 #include <emscripten.h>
@@ -169,7 +169,7 @@ BOOL WINAPI wglMakeCurrent(HDC hDC, HGLRC hRC)
     if (!context->started) {
         // The old context's objects went with it; this one starts clean.
         WebDeleteAllTextures();
-        WebGlStartContext(WEB_CANVAS_WIDTH, WEB_CANVAS_HEIGHT);
+        WebGlStartContext(webCanvasWidth, webCanvasHeight);
         context->started = true;
     }
     currentContext = hRC;

@@ -1,5 +1,5 @@
 // Window classes, windows and their DCs on the page: every window's client
-// area is the 640x480 canvas, the title is the document's title, and
+// area is the canvas, sized by the newest window, the title is the document's title, and
 // activation follows the page's focus (web_queue.cpp).
 //
 // Needs: web_queue.cpp for sending. Limits: no frame (AdjustWindowRectEx
@@ -141,8 +141,28 @@ BOOL WINAPI AdjustWindowRectEx(RECT* rect, DWORD, BOOL, DWORD)
     return rect ? TRUE : FALSE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int, int, int, HWND, HMENU,
-                            HINSTANCE, LPVOID)
+int webCanvasWidth = 640, webCanvasHeight = 480;
+
+EM_JS(void, WebSetCanvasElementSize, (int width, int height), {
+    var canvas = document.getElementById("canvas");
+    if (canvas) {
+        canvas.width = width;
+        canvas.height = height;
+    }
+});
+
+void WebSizeCanvas(int width, int height)
+{
+    // A size the browser would refuse (or CW_USEDEFAULT's) keeps the canvas.
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384)
+        return;
+    webCanvasWidth = width;
+    webCanvasHeight = height;
+    WebSetCanvasElementSize(width, height);
+}
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int, int, int width, int height,
+                            HWND, HMENU, HINSTANCE, LPVOID)
 {
     int classSlot = FindClass(className);
     if (classSlot < 0)
@@ -162,6 +182,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
     snprintf(window->title, sizeof window->title, "%s", windowName ? windowName : "");
     ++webClasses[classSlot].windowCount;
 
+    WebSizeCanvas(width, height);
     HWND hWnd = WebWindowHandle(window);
     if (!WebSend(hWnd, WM_NCCREATE, 0, 0) || WebSend(hWnd, WM_CREATE, 0, 0) == -1) {
         WebSend(hWnd, WM_NCDESTROY, 0, 0);
@@ -224,7 +245,7 @@ BOOL WINAPI ShowWindow(HWND hWnd, int showCommand)
     if (!window->visible) {
         window->visible = true;
         WebSend(hWnd, WM_SHOWWINDOW, TRUE, 0);
-        WebSend(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(WEB_CANVAS_WIDTH, WEB_CANVAS_HEIGHT));
+        WebSend(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(webCanvasWidth, webCanvasHeight));
         if (window->style & WS_POPUP)
             WebEnterFullscreen();
     }
@@ -281,8 +302,8 @@ BOOL WINAPI GetClientRect(HWND hWnd, RECT* rect)
     if (!WebFindWindow(hWnd) || !rect)
         return FALSE;
     rect->left = rect->top = 0;
-    rect->right = WEB_CANVAS_WIDTH;
-    rect->bottom = WEB_CANVAS_HEIGHT;
+    rect->right = webCanvasWidth;
+    rect->bottom = webCanvasHeight;
     return TRUE;
 }
 

@@ -25,6 +25,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
+import flavour  # noqa: E402
 from xsession import XSession  # noqa: E402
 
 TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
@@ -213,11 +214,12 @@ class Kit(unittest.TestCase):
             self.assertNotEqual(result.returncode, 0)
             self.assertIn(b"needs the kit of a web build", b" ".join(result.stderr.split()))
 
-    def test_demo_with_its_own_title_size_and_start(self):
+    def build_night_drive(self, kit_build, toolchain=()):
+        """Night Drive (TITLE, SIZE 800 600, START WINDOW) against kit_build's
+        installed kit; its run folder."""
         prefix = os.path.join(self.root, "prefix")
         project = os.path.join(self.root, "project")
-        bin_dir = os.path.join(project, "build", "bin")
-        self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
+        self.step("install the kit", ["cmake", "--install", kit_build, "--prefix", prefix])
         os.makedirs(project)
         with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
             f.write("cmake_minimum_required(VERSION 3.16)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
@@ -225,9 +227,50 @@ class Kit(unittest.TestCase):
         with open(os.path.join(project, "frame.cpp"), "w") as f:
             f.write("#include <orlath/orlath.h>\nint RenderFrame() { glClear(GL_COLOR_BUFFER_BIT); return 1; }\n")
         self.step("configure", ["cmake", "-S", project, "-B", os.path.join(project, "build"),
-                                "-DCMAKE_PREFIX_PATH=" + prefix])
+                                "-DCMAKE_PREFIX_PATH=" + prefix] + [a.replace("<kit>", prefix) for a in toolchain])
         self.step("build", ["cmake", "--build", os.path.join(project, "build")],
                   env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        return os.path.join(project, "build", "bin")
+
+    def test_windows_demo_with_its_own_title_size_and_start(self):
+        # The MinGW kit's demo under Wine: no window manager, so Wine draws
+        # the frame and the client area is the top-level window's child.
+        if not ARGS.mingw:
+            self.skipTest("needs --mingw")
+        bin_dir = self.build_night_drive(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"])
+        wine = flavour.WINDOWS
+        wine.begin_run()
+        session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
+        try:
+            for flags in [[], ["--ask"]]:
+                program = subprocess.Popen(wine.command(os.path.join(bin_dir, "night.exe")) + flags, cwd=bin_dir,
+                                           env=wine.environment(session.environment()), stdin=subprocess.DEVNULL,
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                try:
+                    alive = lambda: program.poll() is None
+                    client = lambda w: session.geometry(wine.find_client(session, w))[:2]
+                    first = session.wait_for_window("Night Drive", 60, alive=alive)
+                    if flags:
+                        self.assertNotEqual(client(first), (800, 600), "no question asked")
+                        session.tap(first, "Escape")
+                        session.wait_until_gone(first)
+                    window = session.wait_for_window("Night Drive", 60, alive=alive,
+                                                     predicate=lambda w: client(w) == (800, 600))
+                    time.sleep(0.5)
+                    self.assertEqual([client(w) for w in session.find_windows("Night Drive")], [(800, 600)])
+                    session.hold(window, "Escape")
+                    self.assertEqual(program.wait(30), 27)
+                finally:
+                    if program.poll() is None:
+                        program.kill()
+                        program.wait()
+                    wine.end_case()
+        finally:
+            session.stop()
+            wine.end_run()
+
+    def test_demo_with_its_own_title_size_and_start(self):
+        bin_dir = self.build_night_drive(ARGS.build)
         refused = run(["./night", "--windowed"], cwd=bin_dir, timeout=30)
         self.assertEqual(refused.returncode, 2)
         self.assertIn(b"usage: night [--window | --fullscreen | --ask]", refused.stderr)
@@ -291,6 +334,8 @@ if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
     parser.add_argument("--keep")
+    parser.add_argument("--mingw", help="the MinGW build, for the Windows demo under Wine")
     ARGS, rest = parser.parse_known_args()
     ARGS.build = os.path.abspath(ARGS.build)
+    ARGS.mingw = ARGS.mingw and os.path.abspath(ARGS.mingw)
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -1,6 +1,7 @@
 // A demo from orlath-new-demo built for the web against the web build's
 // kit, as the template's README says, then opened in headless Chromium:
-// No starts it and it draws, ?window starts it without asking. node kit_test.js WEB_BUILD NEW_DEMO (the web
+// No starts it and it draws, ?window starts it without asking, on a canvas
+// of the demo's SIZE. node kit_test.js WEB_BUILD NEW_DEMO (the web
 // build's folder, the native build's orlath-new-demo).
 'use strict';
 const test = require('node:test');
@@ -22,6 +23,10 @@ test('a new demo builds for the web and draws', async (t) => {
   const run = (command, args) => execFileSync(command, args, {stdio: ['ignore', 'pipe', 'pipe']});
   run('cmake', ['--install', webBuild, '--prefix', prefix]);
   run(newDemo, ['webdemo', demo]);
+  const lists = path.join(demo, 'CMakeLists.txt');
+  const sized = fs.readFileSync(lists, 'utf8').replace('TITLE "webdemo"', 'TITLE "webdemo" SIZE 800 600');
+  assert.notStrictEqual(sized, fs.readFileSync(lists, 'utf8'), 'the template names no TITLE to size beside');
+  fs.writeFileSync(lists, sized);
   run('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix]);
   run('cmake', ['--build', build, '-j2']);
   const files = fs.readdirSync(path.join(build, 'web', 'webdemo')).sort();
@@ -45,5 +50,10 @@ test('a new demo builds for the web and draws', async (t) => {
   await windowed.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
   assert.strictEqual(await windowed.$('#box #no'), null, 'a question on a page with ?window');
   assert.strictEqual(await windowed.title(), 'webdemo');
+  // SIZE 800 600: the canvas's drawing buffer and its place on the page.
+  assert.deepStrictEqual(await windowed.$eval('#canvas', (c) => {
+    const box = c.getBoundingClientRect();
+    return [c.width, c.height, box.width, box.height];
+  }), [800, 600, 800, 600]);
   await openAtQuestion(browser, base + 'webdemo/?ask');
 });
