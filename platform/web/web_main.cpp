@@ -3,24 +3,14 @@
 // return, because a main that waited on the browser has no caller left to
 // return to. The page's flags (Module.arguments) arrive as arguments and
 // are joined into the command line as on Linux.
+#include "platform/command_line.h"
 #include "platform/platform.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 int main(int argc, char** argv)
 {
     static char commandLine[1024];
-    size_t used = 0;
-    for (int i = 1; i < argc; ++i) {
-        size_t length = strlen(argv[i]);
-        if (used + length + 2 > sizeof commandLine)
-            break;
-        if (used > 0)
-            commandLine[used++] = ' ';
-        memcpy(commandLine + used, argv[i], length);
-        used += length;
-    }
-    commandLine[used] = '\0';
+    JoinCommandLine(argc, argv, commandLine, sizeof commandLine);
     exit(WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWDEFAULT));
 }
