@@ -33,7 +33,7 @@ TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
 ARGS = None
 STARTUP_LINES = [
-    b"Nombre de proyecto: \"Orlath - Brenvik!\"\n",
+    b"Nombre de proyecto: \"mydemo\"\n",
     b"- Inicializando Timer ...\n",
     b"Nombre imagen/textura: imagenes/espacio.tga ID: 2 ... Ok.",
     b"Nombre imagen/textura: imagenes/brillo.png ID: 3 ... ",
