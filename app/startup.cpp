@@ -7,9 +7,18 @@
 #include "timing/clock.h"
 
 // The banner shows the program's nominal settings, not those of the window
-// actually open (after F1 it still reads 640x480 32bpp).
+// actually open (after F1 it still reads 640x480 32bpp). A kit demo's are
+// its own TITLE and SIZE.
+#ifdef ORLATH_DEMO_TITLE
+static const char projectName[] = ORLATH_DEMO_TITLE;
+#else
 static const char projectName[] = "Orlath - Brenvik!";
+#endif
+#ifdef ORLATH_DEMO_WIDTH
+enum { BANNER_WIDTH = ORLATH_DEMO_WIDTH, BANNER_HEIGHT = ORLATH_DEMO_HEIGHT, BANNER_BITS = 32 };
+#else
 enum { BANNER_WIDTH = 640, BANNER_HEIGHT = 480, BANNER_BITS = 32 };
+#endif
 
 static const char* GLText(GLenum name)
 {

@@ -7,6 +7,13 @@
 #include "image_gl_fixture.h"
 #include "tools/png_file.h"
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
 namespace {
 
 class TextureTable : public ImageGlTest {
@@ -330,6 +337,56 @@ TEST_F(ImageFiles, PngAndTgaOfOnePictureGiveTheSameTextureWhateverTheirNames)
         ASSERT_EQ(TestMessageBoxCount(), 1);
         EXPECT_EQ(BoxText(0), "Could not read image data");
         EXPECT_EQ(ReportBody(), NameLine("cut.png", 5) + "Error cargando imagen cut.png\n");
+        TestHooksReset();
+    }
+}
+
+TEST_F(ImageFiles, JpegLoadsAsItsPictureAndACutOrOverfullOneIsRefused)
+{
+    // Blocks of one colour come through JPEG at full quality within a few
+    // levels; the PNG of the same picture says where each pixel belongs.
+    ToolImage picture{16, 8, std::vector<uint8_t>(16 * 8 * 4, 255)};
+    std::vector<uint8_t> rgb;
+    for (int k = 0; k < 16 * 8; ++k) {
+        uint8_t* pixel = &picture.rgba[size_t(k) * 4];
+        bool right = k % 16 >= 8;
+        pixel[0] = right ? 30 : 200, pixel[1] = right ? 160 : 40, pixel[2] = right ? 220 : 90;
+        rgb.insert(rgb.end(), pixel, pixel + 3);
+    }
+    std::vector<uint8_t> jpeg;
+    auto append = [](void* to, void* data, int size) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(to);
+        bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    };
+    ASSERT_TRUE(stbi_write_jpg_to_func(append, &jpeg, 16, 8, 3, rgb.data(), 100));
+    ASSERT_TRUE(WriteToolFile("picture.tga", jpeg));
+    ASSERT_TRUE(WriteToolFile("picture.png", EncodePng(picture, false)));
+    ASSERT_TRUE(LoadImageSlot("picture.tga", 3));
+    ASSERT_TRUE(LoadImageSlot("picture.png", 4));
+    EXPECT_EQ(textureTable[3].bitsPerPixel, 24u);
+    glBindTexture(GL_TEXTURE_2D, textureTable[3].texId);
+    std::vector<unsigned char> fromJpeg = TextureBytes(GL_RGB, 16, 8);
+    glBindTexture(GL_TEXTURE_2D, textureTable[4].texId);
+    std::vector<unsigned char> fromPng = TextureBytes(GL_RGB, 16, 8);
+    ASSERT_EQ(fromJpeg.size(), fromPng.size());
+    for (size_t i = 0; i < fromJpeg.size(); ++i)
+        ASSERT_NEAR(fromJpeg[i], fromPng[i], 6) << i;
+
+    // Cut short, or with a Huffman table counting more than 256 codes (which
+    // the decoder would store past its table): refused.
+    std::vector<uint8_t> cut(jpeg.begin(), jpeg.end() - 40);
+    std::vector<uint8_t> overfull = jpeg;
+    size_t table = 2;
+    while (!(overfull[table] == 0xFF && overfull[table + 1] == 0xC4))
+        table += 2 + size_t(overfull[table + 2] << 8 | overfull[table + 3]);
+    overfull[table + 5 + 15] = 255;  // the count of 16-bit codes
+    for (const std::vector<uint8_t>& bad : {cut, overfull}) {
+        OpenReport();
+        ASSERT_TRUE(WriteToolFile("bad.jpg", bad));
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(LoadImageSlot("bad.jpg", 5));
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ReportBody(), NameLine("bad.jpg", 5) + "Error cargando imagen bad.jpg\n");
         TestHooksReset();
     }
 }

@@ -33,7 +33,7 @@ TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
 ARGS = None
 STARTUP_LINES = [
-    b"Nombre de proyecto: \"Orlath - Brenvik!\"\n",
+    b"Nombre de proyecto: \"mydemo\"\n",
     b"- Inicializando Timer ...\n",
     b"Nombre imagen/textura: imagenes/espacio.tga ID: 2 ... Ok.",
     b"Nombre imagen/textura: imagenes/brillo.png ID: 3 ... ",
@@ -182,7 +182,7 @@ class Kit(unittest.TestCase):
         project = os.path.join(self.root, "project")
         self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
         os.makedirs(os.path.join(project, "images"))
-        with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
+        with open(os.path.join(project, "CMakeLists.txt"), "w", encoding="utf-8") as f:
             f.write("cmake_minimum_required(VERSION 3.18)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
                     "cmake_language(EVAL CODE \"orlath_add_demo(d SOURCES frame.cpp ${ARGS})\")\n"
                     "get_target_property(defs d COMPILE_DEFINITIONS)\nmessage(STATUS \"defs ${defs}\")\n")
@@ -197,9 +197,10 @@ class Kit(unittest.TestCase):
                 ("SIZE 800", b"SIZE takes a width and a height in pixels, not '800'"),
                 ("SIZE 800 0", b"SIZE takes a width and a height in pixels, not '800;0'"),
                 ("START SOMETIMES", b"START must be ASK, WINDOW or FULLSCREEN, not 'SOMETIMES'"),
-                ("TITLE", b"TITLE must be a non-empty text"),
-                ("TITLE \\\"a\\\\b\\\" START window", b"TITLE must be a non-empty text"),
-                ("TITLE T SIZE 8 6 START fullscreen", b"ORLATH_DEMO_TITLE=\"T\";ORLATH_DEMO_WIDTH=8;ORLATH_DEMO_HEIGHT=6;ORLATH_DEMO_START=2"),
+                ("TITLE", b"TITLE must be a non-empty line of Windows-1252"),
+                ("TITLE \\\"a\\\\b\\\" START window", b"TITLE must be a non-empty line of Windows-1252"),
+                ("TITLE \u65e5", b"TITLE must be a non-empty line of Windows-1252"),
+                ("TITLE T\u00e9 SIZE 8 6 START fullscreen", b"ORLATH_DEMO_TITLE=\"T\\xE9\" \"\";ORLATH_DEMO_WIDTH=8;ORLATH_DEMO_HEIGHT=6;ORLATH_DEMO_START=2"),
                 ("SYNCH images", b"unknown option SYNCH (did you mean SYNC?)"),
                 ("SYNC nowhere", b"SYNC " + project.encode() + b"/nowhere is not a folder"),
                 ("SYNC images", b"=0;ORLATH_ENABLE_CLOCK=1;ORLATH_ENABLE_STARTUP_IMAGES=1"),
@@ -214,16 +215,16 @@ class Kit(unittest.TestCase):
             self.assertNotEqual(result.returncode, 0)
             self.assertIn(b"needs the kit of a web build", b" ".join(result.stderr.split()))
 
-    def build_night_drive(self, kit_build, toolchain=()):
+    def build_night_drive(self, kit_build, toolchain=(), title="Night Drive"):
         """Night Drive (TITLE, SIZE 800 600, START WINDOW) against kit_build's
         installed kit; its run folder."""
         prefix = os.path.join(self.root, "prefix")
         project = os.path.join(self.root, "project")
         self.step("install the kit", ["cmake", "--install", kit_build, "--prefix", prefix])
         os.makedirs(project)
-        with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
+        with open(os.path.join(project, "CMakeLists.txt"), "w", encoding="utf-8") as f:
             f.write("cmake_minimum_required(VERSION 3.16)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
-                    "orlath_add_demo(night SOURCES frame.cpp TITLE \"Night Drive\" SIZE 800 600 START WINDOW)\n")
+                    "orlath_add_demo(night SOURCES frame.cpp TITLE \"%s\" SIZE 800 600 START WINDOW)\n" % title)
         with open(os.path.join(project, "frame.cpp"), "w") as f:
             f.write("#include <orlath/orlath.h>\nint RenderFrame() { glClear(GL_COLOR_BUFFER_BIT); return 1; }\n")
         self.step("configure", ["cmake", "-S", project, "-B", os.path.join(project, "build"),
@@ -270,7 +271,11 @@ class Kit(unittest.TestCase):
             wine.end_run()
 
     def test_demo_with_its_own_title_size_and_start(self):
-        bin_dir = self.build_night_drive(ARGS.build)
+        # A title beyond ASCII reaches the window as written and the report
+        # in the system's code page.
+        title = "Night Drive \u00d1"
+        bin_dir = self.build_night_drive(ARGS.build, title=title)
+        open(os.path.join(bin_dir, "vindrel.txt"), "w").close()  # the report's marker
         refused = run(["./night", "--windowed"], cwd=bin_dir, timeout=30)
         self.assertEqual(refused.returncode, 2)
         self.assertIn(b"usage: night [--window | --fullscreen | --ask]", refused.stderr)
@@ -284,24 +289,26 @@ class Kit(unittest.TestCase):
                                            stderr=subprocess.DEVNULL)
                 try:
                     alive = lambda: program.poll() is None
-                    first = session.wait_for_window("Night Drive", 30, alive=alive)
+                    first = session.wait_for_window(title, 30, alive=alive)
                     if flags:
                         self.assertNotEqual((first.width, first.height), (800, 600), "no question asked")
                         session.tap(first, "Escape")
                         session.wait_until_gone(first)
                     window = session.wait_for_window(
-                        "Night Drive", 30, alive=alive, predicate=lambda w: (w.width, w.height) == (800, 600))
+                        title, 30, alive=alive, predicate=lambda w: (w.width, w.height) == (800, 600))
                     time.sleep(0.5)
-                    self.assertEqual([(w.width, w.height) for w in session.find_windows("Night Drive")], [(800, 600)])
+                    self.assertEqual([(w.width, w.height) for w in session.find_windows(title)], [(800, 600)])
                     if flags:
                         # F1 into full screen: the screen's 800x600 mode, under the same title.
                         session.hold(window, "F1")
                         old = window.id
-                        window = session.wait_for_window("Night Drive", 30, alive=alive,
+                        window = session.wait_for_window(title, 30, alive=alive,
                                                          predicate=lambda w: w.id != old)
                         self.assertEqual(session.modes()[1], "800x600")
                     session.hold(window, "Escape")
                     self.assertEqual(program.wait(30), 27)
+                    with open(os.path.join(bin_dir, "Debug.txt"), "rb") as f:
+                        self.assertIn(b'"Night Drive \xd1"\nINTERFACE -> Resoluci\xf3n 800x600 32bpp', f.read())
                 finally:
                     if program.poll() is None:
                         program.kill()

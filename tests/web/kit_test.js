@@ -1,7 +1,7 @@
 // A demo from orlath-new-demo built for the web against the web build's
 // kit, as the template's README says, then opened in headless Chromium:
-// No starts it and it draws, ?window starts it without asking, on a canvas
-// of the demo's SIZE. node kit_test.js WEB_BUILD NEW_DEMO (the web
+// No starts it and it draws, ?window and ?fullscreen start it without
+// asking, on a canvas of the demo's SIZE. node kit_test.js WEB_BUILD NEW_DEMO (the web
 // build's folder, the native build's orlath-new-demo).
 'use strict';
 const test = require('node:test');
@@ -55,5 +55,11 @@ test('a new demo builds for the web and draws', async (t) => {
     const box = c.getBoundingClientRect();
     return [c.width, c.height, box.width, box.height];
   }), [800, 600, 800, 600]);
+  // ?fullscreen asks for a display mode of the demo's SIZE too.
+  const full = await browser.newPage();
+  await full.goto(base + 'webdemo/?fullscreen');
+  await full.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
+  assert.strictEqual(await full.$('#box #no'), null, 'a question on a page with ?fullscreen');
+  assert.deepStrictEqual(await full.$eval('#canvas', (c) => [c.width, c.height]), [800, 600]);
   await openAtQuestion(browser, base + 'webdemo/?ask');
 });
