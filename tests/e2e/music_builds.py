@@ -43,6 +43,8 @@ def main():
     parser.add_argument("--windows")
     parser.add_argument("--web")
     args = parser.parse_args()
+    if not args.windows and not args.web:
+        parser.error("nothing to compare with: give --windows or --web")
     native = os.path.abspath(args.native)
     programs = [(flavours.LINUX, os.path.join(native, "musiccheck"))]
     if args.windows:
@@ -60,7 +62,7 @@ def main():
         with open(os.path.join(folder, "not-vorbis.ogg"), "wb") as f:
             f.write(b"OggS" + bytes(60))
         names = sorted(os.listdir(folder))
-        # No sound card on either side: SDL finds no driver, Wine loads none.
+        # No sound card on any side: SDL finds no driver, Wine loads none, node has no Web Audio.
         env = flavours.WINDOWS.environment(dict(os.environ, SDL_AUDIODRIVER="none",
                                                 WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d"))
         env.pop("DISPLAY", None)
