@@ -48,7 +48,7 @@ static bool wavePaused = false;
 static bool waveOnContext = false;
 static double waveAnchorTime = 0.0;
 static uint64_t waveAnchorFrame = 0;
-static double waveNow = 0.0, waveHeardNow = 0.0;  // the timeline's time at the last update
+static double waveNow = 0.0;  // the timeline's time at the last update
 
 // The page's one context, made on the first open (false without Web Audio).
 // Listens for the clicks and keys that let it run.
@@ -173,7 +173,7 @@ static void Reanchor(uint64_t from, bool onContext, double contextTime)
     waveOnContext = onContext;
     waveAnchorFrame = from;
     waveAnchorTime = onContext ? contextTime + WAVE_LEAD_SECONDS : CounterSeconds();
-    waveNow = waveHeardNow = onContext ? contextTime : waveAnchorTime;
+    waveNow = onContext ? contextTime : waveAnchorTime;
     if (onContext && !wavePaused) {
         for (int k = 0; k < waveCount; ++k)
             Schedule(waveQueue[(waveHead + k) % WAVE_QUEUE_MAX], from);
@@ -192,7 +192,6 @@ void WebWaveUpdate()
         if (running != waveOnContext)
             Reanchor(waveReported, running, times[0]);
         waveNow = running ? times[0] : CounterSeconds();
-        waveHeardNow = running ? times[1] : waveNow;
         uint64_t consumed = FrameAt(waveNow);
         while (waveCount > 0 && waveQueue[waveHead].end <= consumed) {
             WAVEHDR* header = waveQueue[waveHead].header;
@@ -200,7 +199,7 @@ void WebWaveUpdate()
             waveHead = (waveHead + 1) % WAVE_QUEUE_MAX;
             --waveCount;
         }
-        uint64_t heard = FrameAt(waveHeardNow);
+        uint64_t heard = FrameAt(running ? times[1] : waveNow);
         if (heard > waveWritten)
             heard = waveWritten;
         if (heard > waveReported)
