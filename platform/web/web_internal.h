@@ -13,7 +13,7 @@ enum { WEB_MAX_WINDOWS = 8, WEB_MAX_CLASSES = 8, WEB_NAME_MAX = 64, WEB_TITLE_MA
 extern int webCanvasWidth, webCanvasHeight;
 void WebSizeCanvas(int width, int height);
 
-enum WebHandleKind { WEB_HANDLE_WINDOW = 1, WEB_HANDLE_DC = 2, WEB_HANDLE_CONTEXT = 3, WEB_HANDLE_FONT = 4 };
+enum WebHandleKind { WEB_HANDLE_WINDOW = 1, WEB_HANDLE_DC = 2, WEB_HANDLE_CONTEXT = 3, WEB_HANDLE_FONT = 4, WEB_HANDLE_WAVE = 5 };
 // kind << 28 | generation << 8 | (slot + 1): a stale handle to a reused
 // slot carries an old generation and is refused.
 uintptr_t WebMakeHandle(WebHandleKind kind, int slot, unsigned generation);
@@ -58,6 +58,9 @@ void WebDropMessagesFor(HWND hWnd);
 void WebPumpPageEvents();
 // Called by SwapBuffers: the loop gave the browser its turn this pass.
 void WebNoteYield();
+// The waveOut device looks at its context's time (web_wave.cpp): marks the
+// buffers played since the last look done. Called by the pump and the swap.
+void WebWaveUpdate();
 
 // Full screen (web_display.cpp).
 extern bool webModeFullscreen;  // ChangeDisplaySettingsA put the canvas mode in force

@@ -137,6 +137,7 @@ BOOL WINAPI PeekMessageA(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, UI
     if (!msg)
         return FALSE;
     WebPumpPageEvents();
+    WebWaveUpdate();
     for (int i = 0; i < queueCount; ++i) {
         MSG* queued = &queue[(queueHead + i) % QUEUE_SIZE];
         if ((hWnd && queued->hwnd != hWnd) || !InRange(queued->message, filterMin, filterMax))

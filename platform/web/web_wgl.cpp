@@ -207,5 +207,6 @@ BOOL WINAPI SwapBuffers(HDC hDC)
         return FALSE;
     WebNoteYield();
     WebAwaitNextFrame();
+    WebWaveUpdate();
     return TRUE;
 }

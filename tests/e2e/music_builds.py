@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""musiccheck (our layer's build) and musiccheck.exe (under Wine) must decode
-the same files to the same samples, and with no sound device both must play
-silently on a running clock and say so once in the report.
+"""musiccheck (our layer's build), musiccheck.exe (under Wine) and the web
+build's musiccheck.js (under node) must decode the same files to the same
+samples, and with no sound device each must play silently on a running clock
+and say so once in the report.
 
-  music_builds.py --native DIR --windows DIR
+  music_builds.py --native DIR [--windows DIR] [--web DIR]
 
 DIR is a build's run folder: DIR/musiccheck and DIR/mktune for the native
-build, DIR/musiccheck.exe for the Windows one. The files are mktune's tune
-and fixtures, and a file that is not Ogg Vorbis.
+build, DIR/musiccheck.exe for the Windows one, DIR/musiccheck.js for the
+web. The files are mktune's tune and fixtures, and a file that is not Ogg
+Vorbis.
 """
 
 import argparse
@@ -21,6 +23,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
 import flavour as flavours  # noqa: E402
+
+WEB = flavours.Flavour("web", b"\n", "/", [shutil.which("node") or "node"])
 
 FIXTURES = {"tune.ogg": [], "click.ogg": ["--click", "--seconds", "2", "--mono", "--rate", "48000"],
             "tone.ogg": ["--tone", "--seconds", "1.5", "--rate", "22050"]}
@@ -36,14 +40,21 @@ def run(command, folder, env):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--native", required=True)
-    parser.add_argument("--windows", required=True)
+    parser.add_argument("--windows")
+    parser.add_argument("--web")
     args = parser.parse_args()
+    if not args.windows and not args.web:
+        parser.error("nothing to compare with: give --windows or --web")
     native = os.path.abspath(args.native)
-    programs = ((flavours.LINUX, os.path.join(native, "musiccheck")),
-                (flavours.WINDOWS, os.path.join(os.path.abspath(args.windows), "musiccheck.exe")))
+    programs = [(flavours.LINUX, os.path.join(native, "musiccheck"))]
+    if args.windows:
+        programs.append((flavours.WINDOWS, os.path.join(os.path.abspath(args.windows), "musiccheck.exe")))
+    if args.web:
+        programs.append((WEB, os.path.join(os.path.abspath(args.web), "musiccheck.js")))
     folder = tempfile.mkdtemp(prefix="orlath-musiccheck-")
     failures = []
-    flavours.WINDOWS.begin_run()
+    if args.windows:
+        flavours.WINDOWS.begin_run()
     try:
         for name, options in FIXTURES.items():
             subprocess.run([os.path.join(native, "mktune"), os.path.join(folder, name)] + options,
@@ -51,16 +62,16 @@ def main():
         with open(os.path.join(folder, "not-vorbis.ogg"), "wb") as f:
             f.write(b"OggS" + bytes(60))
         names = sorted(os.listdir(folder))
-        # No sound card on either side: SDL finds no driver, Wine loads none.
+        # No sound card on any side: SDL finds no driver, Wine loads none, node has no Web Audio.
         env = flavours.WINDOWS.environment(dict(os.environ, SDL_AUDIODRIVER="none",
                                                 WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d"))
         env.pop("DISPLAY", None)
 
         outputs = [run(flavour.command(program) + names, folder, env) for flavour, program in programs]
         outputs = [(status, text.replace(b"\r\n", b"\n")) for status, text in outputs]
-        print("samples:\n  musiccheck     -> %d %s\n  musiccheck.exe -> %d %s" % (
-            outputs[0][0], outputs[0][1].decode(), outputs[1][0], outputs[1][1].decode()))
-        if outputs[0] != outputs[1]:
+        for (flavour, program), (status, text) in zip(programs, outputs):
+            print("samples: %s -> %d\n%s" % (os.path.basename(program), status, text.decode()))
+        if any(output != outputs[0] for output in outputs):
             failures.append("the builds decode differently")
         if outputs[0][1].count(b": ok ") != len(FIXTURES) or b"refused" not in outputs[0][1]:
             failures.append("a fixture was not taken, or the foreign file was")

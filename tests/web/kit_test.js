@@ -1,8 +1,10 @@
 // A demo from orlath-new-demo built for the web against the web build's
 // kit, as the template's README says, then opened in headless Chromium:
-// No starts it and it draws, ?window and ?fullscreen start it without
-// asking, on a canvas of the demo's SIZE. node kit_test.js WEB_BUILD NEW_DEMO (the web
-// build's folder, the native build's orlath-new-demo).
+// ?window and ?fullscreen start it without asking, on a canvas of the
+// demo's SIZE, and its tune's clock runs on the counter until a key lets
+// the page make sound; No starts it and it draws, its clock follows the tune as the
+// browser plays it, and holding M holds both. node kit_test.js WEB_BUILD
+// NEW_DEMO (the web build's folder, the native build's orlath-new-demo).
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
@@ -34,6 +36,56 @@ test('a new demo builds for the web and draws', async (t) => {
 
   t.after(() => fs.rmSync(root, {recursive: true, force: true}));
   const {browser, base} = await browse(t, path.join(build, 'web'));
+  const wave = (page) => page.evaluate(() => [Module.orlathWave.seconds, Module.orlathWave.onContext,
+                                              Module.orlathWave.context.currentTime]);
+  const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+  // ?window: frames with no question at all; ?ask brings it back. Its page
+  // keeps the browser's rule that no sound starts before a click or a key
+  // (headless Chromium does not always hold it).
+  const windowed = await browser.newPage();
+  await windowed.evaluateOnNewDocument(() => {
+    let allowed = false;
+    addEventListener('keydown', (e) => (allowed = allowed || e.isTrusted), true);
+    const resume = AudioContext.prototype.resume;
+    AudioContext.prototype.resume = function() {
+      return allowed ? resume.call(this) : Promise.reject(new DOMException('not allowed'));
+    };
+    window.AudioContext = class extends AudioContext {
+      constructor(options) {
+        super(options);
+        if (!allowed)
+          this.suspend();
+      }
+    };
+  });
+  await windowed.goto(base + 'webdemo/?window');
+  await windowed.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
+  assert.strictEqual(await windowed.$('#box #no'), null, 'a question on a page with ?window');
+  assert.strictEqual(await windowed.title(), 'webdemo');
+  // SIZE 800 600: the canvas's drawing buffer and its place on the page.
+  assert.deepStrictEqual(await windowed.$eval('#canvas', (c) => {
+    const box = c.getBoundingClientRect();
+    return [c.width, c.height, box.width, box.height];
+  }), [800, 600, 800, 600]);
+  // The tune's clock runs on the counter until a key lets the page sound.
+  const [silent, onContext] = await wave(windowed);
+  await pause(500);
+  const [later] = await wave(windowed);
+  assert.ok(!onContext && later - silent > 0.3, `no sound yet: the clock went from ${silent} to ${later}`);
+  await windowed.keyboard.press('a');
+  await windowed.waitForFunction(() => Module.orlathWave.onContext, {timeout: 5000});
+  assert.ok((await wave(windowed))[0] >= later, 'the clock went back when the sound started');
+  await windowed.close();
+  // ?fullscreen asks for a display mode of the demo's SIZE too.
+  const full = await browser.newPage();
+  await full.goto(base + 'webdemo/?fullscreen');
+  await full.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
+  assert.strictEqual(await full.$('#box #no'), null, 'a question on a page with ?fullscreen');
+  assert.deepStrictEqual(await full.$eval('#canvas', (c) => [c.width, c.height]), [800, 600]);
+  await full.close();
+  await (await openAtQuestion(browser, base + 'webdemo/?ask')).close();
+
   const page = await openAtQuestion(browser, base + 'webdemo/');
   await page.click('#no');
   // Past the template's fade-in from black.
@@ -44,22 +96,21 @@ test('a new demo builds for the web and draws', async (t) => {
   assert.doesNotMatch(await page.$eval('#status', (e) => e.textContent), /^exit status/, 'the page ended early');
   assert.strictEqual(await page.title(), 'webdemo');
 
-  // ?window: frames with no question at all; ?ask brings it back.
-  const windowed = await browser.newPage();
-  await windowed.goto(base + 'webdemo/?window');
-  await windowed.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
-  assert.strictEqual(await windowed.$('#box #no'), null, 'a question on a page with ?window');
-  assert.strictEqual(await windowed.title(), 'webdemo');
-  // SIZE 800 600: the canvas's drawing buffer and its place on the page.
-  assert.deepStrictEqual(await windowed.$eval('#canvas', (c) => {
-    const box = c.getBoundingClientRect();
-    return [c.width, c.height, box.width, box.height];
-  }), [800, 600, 800, 600]);
-  // ?fullscreen asks for a display mode of the demo's SIZE too.
-  const full = await browser.newPage();
-  await full.goto(base + 'webdemo/?fullscreen');
-  await full.waitForFunction(() => Module.orlathFrames > 5, {timeout: 30000});
-  assert.strictEqual(await full.$('#box #no'), null, 'a question on a page with ?fullscreen');
-  assert.deepStrictEqual(await full.$eval('#canvas', (c) => [c.width, c.height]), [800, 600]);
-  await openAtQuestion(browser, base + 'webdemo/?ask');
+  // The answer let the page sound: the clock moves with the context's time.
+  const [start, playing, contextStart] = await wave(page);
+  await pause(1000);
+  const [moved, , contextMoved] = await wave(page);
+  assert.ok(playing && moved - start > 0.8 && Math.abs(moved - start - (contextMoved - contextStart)) < 0.15,
+            `the clock moved ${moved - start} s while the context's moved ${contextMoved - contextStart} s`);
+  // Holding M holds the tune and its clock; releasing it goes on from there.
+  await page.keyboard.down('m');
+  await pause(200);
+  const [held] = await wave(page);
+  await pause(1000);
+  assert.ok((await wave(page))[0] - held < 0.01, 'the clock moved while M was held');
+  assert.strictEqual(await page.evaluate(() => Module.orlathWave.sources.length), 0, 'the tune played on under M');
+  await page.keyboard.up('m');
+  await pause(700);
+  const [resumed] = await wave(page);
+  assert.ok(resumed - held > 0.3 && resumed - held < 0.8, `released after ${held} s, at ${resumed} s 0.7 s later`);
 });
