@@ -12,8 +12,9 @@ SyncKey syncKeys[SYNC_KEY_LIMIT];
 int syncKeysUsed = 0;
 double syncRowsPerSecond = 120.0 / 60.0 * 8;
 
-static int64_t lastCheck = 0;
+static int64_t lastCheck = 0;  // the counter the turns below have covered
 static bool checked = false;
+static int nextCheck = 0;      // the track whose file is looked at next
 
 void SetSyncTempo(double beatsPerMinute, int rowsPerBeat)
 {
@@ -35,6 +36,7 @@ void ResetSyncTracks()
     syncTrackCount = 0;
     syncKeysUsed = 0;
     checked = false;
+    nextCheck = 0;
 }
 
 // Moves every track's keys to the pool's start, each slice as tight as its
@@ -130,18 +132,34 @@ int GetSyncTrack(const char* name)
     return index;
 }
 
+// Each track's text file is looked at once a period, the tracks in turn
+// as time goes by, so that a thousand tracks do not put a thousand file
+// lookups into one frame.
 void CheckSyncFiles()
 {
     LARGE_INTEGER counter, frequency;
     if (!QueryPerformanceCounter(&counter) || !QueryPerformanceFrequency(&frequency))
         return;
     const int64_t now = counter.QuadPart;
-    if (checked && now - lastCheck < frequency.QuadPart / 1000 * SYNC_CHECK_MILLISECONDS)
+    const int64_t period = frequency.QuadPart / 1000 * SYNC_CHECK_MILLISECONDS;
+    if (syncTrackCount == 0 || period <= 0) {
+        lastCheck = now;
         return;
-    checked = true;
-    lastCheck = now;
-    for (int t = 0; t < syncTrackCount; ++t) {
-        SyncTrack& track = syncTracks[t];
+    }
+    const int64_t turn = period / syncTrackCount > 0 ? period / syncTrackCount : 1;
+    if (!checked || now - lastCheck >= period) {
+        // The first call, or a whole period gone by: every track now.
+        checked = true;
+        lastCheck = now - period;
+    }
+    int64_t due = (now - lastCheck) / turn;
+    if (due > syncTrackCount)
+        due = syncTrackCount;
+    lastCheck += due * turn;
+    for (; due > 0; --due) {
+        if (nextCheck >= syncTrackCount)
+            nextCheck = 0;
+        SyncTrack& track = syncTracks[nextCheck++];
         char path[SYNC_PATH_SIZE];
         uint64_t time, size;
         SyncTextPath(track.name, path, sizeof path);
@@ -149,7 +167,7 @@ void CheckSyncFiles()
             continue;
         track.textTime = time;
         track.textSize = size;
-        LoadSyncKeys(t, true, path);
+        LoadSyncKeys(int(&track - syncTracks), true, path);
     }
 }
 

@@ -7,9 +7,9 @@
 // a little-endian int32 key count, then per key int32 row, float32 value
 // and one interpolation byte). In both paths NAME keeps letters, digits,
 // '.', '_' and '/' and writes any other byte as '-' and two upper-case hex
-// digits. A text file saved while the program runs is read again: the
-// check runs at most every SYNC_CHECK_MILLISECONDS, from SyncRow and
-// SyncValue. A file that does not load leaves the keys the track had, and
+// digits. A text file saved while the program runs is read again: each
+// track's file is looked at once every SYNC_CHECK_MILLISECONDS, the tracks
+// in turn, from SyncRow and SyncValue. A file that does not load leaves the keys the track had, and
 // the debug report says why (the line, for text).
 //
 // Limits: SYNC_TRACK_LIMIT tracks, SYNC_NAME_SIZE - 1 bytes a name and
@@ -19,10 +19,16 @@
 
 #include <stdint.h>
 
+// The key pool; a build may size it otherwise (the benchmark holds 1,000
+// tracks of 10,000 keys).
+#ifndef ORLATH_SYNC_KEYS
+#define ORLATH_SYNC_KEYS (1 << 20)
+#endif
+
 enum {
     SYNC_TRACK_LIMIT = 1024,
     SYNC_NAME_SIZE = 64,
-    SYNC_KEY_LIMIT = 1 << 20,
+    SYNC_KEY_LIMIT = ORLATH_SYNC_KEYS,
     SYNC_PATH_SIZE = 32 + 3 * SYNC_NAME_SIZE,
     SYNC_LINE_SIZE = 256,
     SYNC_CHECK_MILLISECONDS = 100,
@@ -71,8 +77,8 @@ double SyncRow();
 int GetSyncTrack(const char* name);
 // The track's value at row; 0 for a track with no keys or a bad index.
 float SyncValue(int track, double row);
-// Reads again the text files saved since the last check, when
-// SYNC_CHECK_MILLISECONDS have gone by since it.
+// Reads again the text files saved since they were last looked at, of
+// the tracks whose turn has come.
 void CheckSyncFiles();
 // Forgets every track and key (tests, and a fresh start).
 void ResetSyncTracks();

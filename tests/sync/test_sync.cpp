@@ -202,6 +202,29 @@ TEST_F(SyncTracks, TextSavedWhileRunningIsReadAfterTheCheckInterval)
     reportDisabled = 1;
 }
 
+TEST_F(SyncTracks, ManyTracksHaveTheirFilesLookedAtInTurn)
+{
+    // A hundred tracks: half an interval after a full look, about half of
+    // them have had their turn; an interval later, all of them.
+    enum { TRACKS = 100 };
+    int tracks[TRACKS];
+    for (int t = 0; t < TRACKS; ++t)
+        tracks[t] = GetSyncTrack(("turn" + std::to_string(t)).c_str());
+    SyncRow();  // the first call looks at every file
+    for (int t = 0; t < TRACKS; ++t)
+        ASSERT_TRUE(WriteFile(("sync/turn" + std::to_string(t) + ".txt").c_str(), "0 1 step\n"));
+    usleep(1000 * SYNC_CHECK_MILLISECONDS / 2);
+    SyncRow();
+    int read = 0;
+    for (int t = 0; t < TRACKS; ++t)
+        read += syncTracks[tracks[t]].count;
+    EXPECT_GT(read, 0);
+    EXPECT_LT(read, TRACKS);
+    usleep(1000 * (SYNC_CHECK_MILLISECONDS + 20));
+    for (int t = 0; t < TRACKS; ++t)
+        EXPECT_EQ(SyncValue(tracks[t], 0), 1.0f) << t;
+}
+
 // Keys row i, value sign * i.
 static void WriteRamp(const char* path, int count, float sign)
 {
