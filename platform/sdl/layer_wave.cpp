@@ -6,8 +6,14 @@
 // The position is the frames pulled, refined between pulls by the
 // performance counter at the nominal rate and never past what was pulled,
 // so it moves smoothly, never backwards, and re-anchors at every pull.
+// In capture mode (layer_capture.cpp) nothing is played: at each swap the
+// device pulls exactly the samples of that frame's time, counted from whole
+// frames so they never drift, and sends them to the capture; the position is
+// what was pulled, so the sound opened before frame j is at (k - j) / fps
+// at frame k. A queue that runs dry there gives silence, as a device does.
 // Limits: 64 buffers in the queue; no looping (WHDR_BEGINLOOP is ignored);
-// in capture mode there is no device (the music's clock is the capture's).
+// in capture mode a frame's samples must be queued by its swap (the music
+// keeps a third of a second queued, so below about 3 fps its sound has gaps).
 #include "platform/sdl/layer_wave.h"
 
 #include "platform/sdl/layer_capture.h"
@@ -16,9 +22,11 @@
 #include <SDL.h>
 #include <string.h>
 
-enum { WAVE_QUEUE_MAX = 64, WAVE_PULL_FRAMES = 512 };
+enum { WAVE_QUEUE_MAX = 64, WAVE_PULL_FRAMES = 512, WAVE_CAPTURE_PIECE = 4096 };
 
 static bool waveScripted = false;
+static bool waveCapture = false;
+static int64_t waveCaptureNext = 0;  // the soundtrack's index of the next sample sent
 static bool waveOpen = false;
 static unsigned waveGeneration = 0;
 static SDL_AudioDeviceID waveDevice = 0;
@@ -89,6 +97,8 @@ void LayerWaveMix(unsigned char* stream, int bytes, int64_t counter)
 
 uint64_t LayerWaveFrames(int64_t counter)
 {
+    if (waveCapture)
+        return wavePulled;
     if (!wavePaused && counter > waveAnchorCounter) {
         uint64_t since = (uint64_t)((double)(counter - waveAnchorCounter) * waveRate / (double)waveCounterFrequency);
         uint64_t estimate = waveAnchorFrames + since;
@@ -98,6 +108,24 @@ uint64_t LayerWaveFrames(int64_t counter)
             waveReported = estimate;
     }
     return waveReported;
+}
+
+void LayerWaveCaptureFrame(long frameEnd)
+{
+    if (!waveOpen || !waveCapture)
+        return;
+    static short piece[WAVE_CAPTURE_PIECE * 2];
+    int64_t end = LayerCaptureSample(frameEnd, waveRate);
+    while (waveCaptureNext < end) {
+        int64_t frames = end - waveCaptureNext < WAVE_CAPTURE_PIECE ? end - waveCaptureNext : (int64_t)WAVE_CAPTURE_PIECE;
+        int bytes = (int)frames * (int)waveFrameBytes;
+        if (wavePaused)
+            memset(piece, 0, (size_t)bytes);
+        else
+            LayerWaveMix((unsigned char*)piece, bytes, 0);
+        LayerCaptureSendSound(waveRate, waveFrameBytes / 2, waveCaptureNext, piece, (unsigned)frames);
+        waveCaptureNext += frames;
+    }
 }
 
 static void SDLCALL WavePull(void*, Uint8* stream, int bytes)
@@ -123,8 +151,7 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
         return MMSYSERR_INVALPARAM;
     if (waveOpen)
         return MMSYSERR_ALLOCATED;
-    if (LayerCaptureActive())
-        return MMSYSERR_NODRIVER;
+    waveCapture = LayerCaptureActive();
 
     waveRate = format->nSamplesPerSec;
     waveFrameBytes = 2u * format->nChannels;
@@ -134,7 +161,9 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
     wavePulled = waveAnchorFrames = waveReported = 0;
     waveAnchorCounter = Counter();
     wavePaused = false;
-    if (!waveScripted) {
+    if (waveCapture) {
+        waveCaptureNext = LayerCaptureSample(LayerCaptureFrames(), waveRate);
+    } else if (!waveScripted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return MMSYSERR_NODRIVER;
         SDL_AudioSpec wanted;

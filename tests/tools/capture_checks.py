@@ -3,10 +3,12 @@
 path (ffprobe's count and rate), every refusal with its message, status 2
 and nothing written, a program that fails its start-up, one that never
 swaps or sends frames out of turn, children it leaves, the user's files, and
-the progress line only on a terminal. Each case runs in a fresh
-folder with a copy of imagenes/. Exits 77 (skipped) when all else passed
-but ffmpeg is missing."""
+the progress line only on a terminal, and the soundtrack: a click at 1.000 s
+and the first white frame together in soundtrack.wav and in each video, none
+for a silent program. Each case runs in a fresh folder with a copy of
+imagenes/. Exits 77 (skipped) when all else passed but ffmpeg is missing."""
 import argparse
+import array
 import os
 import pty
 import re
@@ -16,6 +18,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 failures = []
 
@@ -109,10 +112,47 @@ def video():
                                 os.path.join(folder, name)], capture_output=True, text=True)
         fields = sorted(probe.stdout.strip().split(","))
         check(fields == sorted(["640", "480", "24/1", "9"]), "%s: ffprobe says %r" % (name, probe.stdout))
+        check(stream_times(os.path.join(folder, name), "a") == [], "%s: a silent program got a sound track" % name)
     check(listing(folder) == ["clip.mp4", "clip.webm", "imagenes", "victim.txt"] and open(folder + "/victim.txt").read()
           == "theirs", "no temporary file left, nothing written through a link: %s" % listing(folder))
     shutil.rmtree(folder)
     return True
+
+
+def stream_times(path, stream):
+    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", "frame=pts_time",
+                            "-of", "csv=p=0", path], capture_output=True, text=True)
+    return [float(line.strip(",")) for line in probe.stdout.split()]
+
+
+def onset(samples, rate):
+    """Seconds to the first sample above half the peak."""
+    peak = max(map(abs, samples))
+    return next(i for i, x in enumerate(samples) if abs(x) > peak / 2) / rate
+
+
+def soundtrack():
+    folder = fresh(with_images=False)
+    run = capture(["--fps", "60", "--seconds", "2", "--out", "f/", "--", CLICK_DEMO], folder)
+    frames = [open(os.path.join(folder, "f", name), "rb").read() for name in frame_names(120)]
+    white = next(k for k, frame in enumerate(frames) if frame != frames[0]) / 60
+    with wave.open(os.path.join(folder, "f", "soundtrack.wav")) as track:
+        params = track.getparams()[:4]
+        click = onset(array.array("h", track.readframes(params[3]))[::2], 48000)
+    check(run.returncode == 0 and params == (2, 2, 48000, 96000) and white == 1.0 and abs(click - white) < 0.001,
+          "soundtrack.wav %s: click at %.5f s, first white frame at %.5f s" % (params, click, white))
+    for name in ["c.mp4", "c.mkv", "c.webm"] * bool(shutil.which("ffmpeg")):
+        path = os.path.join(folder, name)
+        run = capture(["--fps", "60", "--seconds", "1.25", "--out", name, "--", CLICK_DEMO], folder)
+        shown = subprocess.run(["ffmpeg", "-i", path, "-map", "0:v", "-vf", "showinfo", "-f", "null", "-"],
+                               capture_output=True, text=True).stderr
+        white = next(float(t) for t, y in re.findall(r"pts_time:(\S+).*?mean:\[(\d+)", shown) if int(y) > 128)
+        heard = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:a", "-f", "s16le", "-ac", "1", "-"],
+                               capture_output=True).stdout
+        click = stream_times(path, "a")[0] + onset(array.array("h", heard), 48000)
+        check(run.returncode == 0 and abs(click - white) < 0.001 and abs(white - 1.0) < 0.01,
+              "%s: click at %.5f s, first white frame at %.5f s: %s" % (name, click, white, run.stderr))
+    shutil.rmtree(folder)
 
 
 def refusals():
@@ -228,10 +268,13 @@ def progress_on_a_terminal():
 
 
 def main():
-    global BIN, CAPTURE, ORLATH
+    global BIN, CAPTURE, ORLATH, CLICK_DEMO
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the build's bin folder")
-    BIN = os.path.abspath(parser.parse_args().bin)
+    parser.add_argument("--click-demo", required=True, help="the demo with a click and a white frame at 1.000 s")
+    arguments = parser.parse_args()
+    BIN = os.path.abspath(arguments.bin)
+    CLICK_DEMO = os.path.abspath(arguments.click_demo)
     CAPTURE = os.path.join(BIN, "orlath-capture")
     ORLATH = os.path.join(BIN, "orlath")
     counts_and_names()
@@ -240,6 +283,7 @@ def main():
     frames_out_of_turn()
     children_stopped_with_the_program()
     progress_on_a_terminal()
+    soundtrack()
     had_video = video()
     if failures:
         print("%d checks failed" % len(failures))
