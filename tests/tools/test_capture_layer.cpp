@@ -2,8 +2,9 @@
 // with a pipe of the test's own, as orlath-capture does for a program. What
 // only this test sees: the counter stands still between swaps and steps one
 // frame per swap, the program's pixel-pack state survives the readback,
-// children inherit neither the pipe nor the variables, the boxes are answered, and Escape is
-// pressed after the last frame and released later. Its own executable:
+// children inherit neither the pipe nor the variables, the boxes are answered, waveOut hands
+// over exactly each frame's samples (silence while paused) and its position is what it handed
+// over, and Escape is pressed after the last frame and released later. Its own executable:
 // capture mode is read once per process, at the first call that needs it.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,6 +55,25 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(inherited.find("ORLATH_CAPTURE"), std::string::npos) << inherited;
     TestHooksReset();
 
+    // 1000 samples a second at 50 fps: 20 a frame. Opened before the first frame, so at 0.
+    HWAVEOUT wave = NULL;
+    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 1000, 2000, 2, 16, 0};
+    ASSERT_EQ(waveOutOpen(&wave, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), (MMRESULT)MMSYSERR_NOERROR);
+    short ramp[30];
+    for (int k = 0; k < 30; ++k)
+        ramp[k] = (short)(k + 1);
+    WAVEHDR piece = {};
+    piece.lpData = (LPSTR)ramp;
+    piece.dwBufferLength = sizeof ramp;
+    ASSERT_EQ(waveOutPrepareHeader(wave, &piece, sizeof piece), (MMRESULT)MMSYSERR_NOERROR);
+    ASSERT_EQ(waveOutWrite(wave, &piece, sizeof piece), (MMRESULT)MMSYSERR_NOERROR);
+    auto position = [&]() {
+        MMTIME time = {};
+        time.wType = TIME_SAMPLES;
+        waveOutGetPosition(wave, &time, sizeof time);
+        return time.u.sample;
+    };
+
     HWND hWnd = OpenWindow(WS_OVERLAPPEDWINDOW, 64, 48);
     ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
     HDC hDC = GetDC(hWnd);
@@ -72,11 +92,19 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(Integer(GL_PACK_ROW_LENGTH), 100);
     EXPECT_EQ(Integer(GL_READ_BUFFER), readBuffer);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(position(), 20u);
+    waveOutPause(wave);
     DrawAndSwap(hDC, 0.0f, 1.0f);
-    // A third swap is drawn on the clock but not captured.
+    EXPECT_EQ(position(), 20u);
+    waveOutRestart(wave);
+    // A third swap is drawn on the clock but not captured; the sound runs dry in it.
     DrawAndSwap(hDC, 1.0f, 1.0f);
     QueryPerformanceCounter(&next);
     EXPECT_EQ(next.QuadPart - start.QuadPart, 3 * frequency.QuadPart / 50);
+    EXPECT_EQ(position(), 30u);
+    EXPECT_TRUE(piece.dwFlags & WHDR_DONE);
+    waveOutUnprepareHeader(wave, &piece, sizeof piece);
+    EXPECT_EQ(waveOutClose(wave), (MMRESULT)MMSYSERR_NOERROR);
 
     // The layer closed its end after the last frame, so this reads to the end.
     std::string sent;
@@ -84,6 +112,23 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     for (ssize_t got; (got = read(fds[0], chunk, sizeof chunk)) > 0;)
         sent.append(chunk, (size_t)got);
     close(fds[0]);
+    // Each frame's sound comes first: frame 0's, then the paused frame 1's, then both frames.
+    const size_t soundBytes = sizeof(CaptureSoundHeader) + 20 * 2;
+    for (uint64_t k = 0; k < 2; ++k) {
+        ASSERT_GE(sent.size(), soundBytes);
+        CaptureSoundHeader header;
+        memcpy(&header, sent.data(), sizeof header);
+        EXPECT_EQ(std::string(header.magic, 4), "ORLS");
+        EXPECT_EQ(header.rate, 1000u);
+        EXPECT_EQ(header.channels, 1u);
+        EXPECT_EQ(header.frames, 20u);
+        EXPECT_EQ(header.first, 20 * k);
+        short samples[20];
+        memcpy(samples, sent.data() + sizeof header, sizeof samples);
+        for (int n = 0; n < 20; ++n)
+            EXPECT_EQ(samples[n], k == 0 ? n + 1 : 0) << "frame " << k << ", sample " << n;
+        sent.erase(0, soundBytes);
+    }
     const size_t frameBytes = sizeof(CaptureFrameHeader) + 64 * 48 * 3;
     ASSERT_EQ(sent.size(), 2 * frameBytes);
     for (uint32_t k = 0; k < 2; ++k) {
