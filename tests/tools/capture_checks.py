@@ -60,6 +60,21 @@ time.sleep(300)
 """
 
 
+# Sound records on the pipe at 1000 Hz: one before the first frame, two in another format, one
+# more after a gap, and one that runs to 0.22 s; then frames 0..N-1 (N from the command line), and a hang.
+SOUND_SENDER = """import os, struct, sys, time
+fd = int(os.environ["ORLATH_CAPTURE_FD"])
+def sound(first, count, value, rate=1000):
+    os.write(fd, b"ORLS" + struct.pack("=IIIQ", rate, 1, count, first) + struct.pack("=%dh" % count, *[value] * count))
+sound(100, 50, 7)
+os.write(fd, b"ORLF" + struct.pack("=III", 2, 2, 0) + bytes(12))
+sound(0, 10, 1, 2000), sound(150, 10, 1, 2000), sound(170, 10, 9), sound(190, 30, 3)
+for i in range(1, int(sys.argv[1])):
+    os.write(fd, b"ORLF" + struct.pack("=III", 2, 2, i) + bytes(12))
+time.sleep(300)
+"""
+
+
 def child_stopped(folder, what):
     pid = int(open(os.path.join(folder, "child.pid")).read())
     alive = os.path.exists("/proc/%d" % pid) and open("/proc/%d/stat" % pid).read().rsplit(") ", 1)[1][0] != "Z"
@@ -141,6 +156,16 @@ def soundtrack():
         click = onset(array.array("h", track.readframes(params[3]))[::2], 48000)
     check(run.returncode == 0 and params == (2, 2, 48000, 96000) and white == 1.0 and abs(click - white) < 0.001,
           "soundtrack.wav %s: click at %.5f s, first white frame at %.5f s" % (params, click, white))
+    # Silence before the first record and in the gaps; the other format said once; cut or padded to the frames.
+    for frames, tail in [(2, [3] * 10), (3, [3] * 30 + [0] * 80)]:
+        run = capture(["--timeout", "0.5", "--fps", "10", "--frames", str(frames), "--out", "s%d" % frames, "--",
+                       sys.executable, "-c", SOUND_SENDER, str(frames)], folder, timeout=20)
+        path = os.path.join(folder, "s%d" % frames, "soundtrack.wav")
+        with wave.open(path) as track:
+            got = track.getparams()[:3], list(array.array("h", track.readframes(1000))), os.path.getsize(path)
+        check(run.returncode == 0 and run.stderr.count("changed from 1000 Hz x 1 to 2000 Hz x 1") == 1 and got ==
+              ((1, 2, 1000), [0] * 100 + [7] * 50 + [0] * 20 + [9] * 10 + [0] * 10 + tail, 44 + frames * 200),
+              "sound records on %d frames: %r, %r" % (frames, got, run.stderr))
     for name in ["c.mp4", "c.mkv", "c.webm"] * bool(shutil.which("ffmpeg")):
         path = os.path.join(folder, name)
         run = capture(["--fps", "60", "--seconds", "1.25", "--out", name, "--", CLICK_DEMO], folder)
