@@ -8,7 +8,9 @@
 // or two: the first frame starts the output); then they go to the file as
 // they come. PNG frames get FOLDER/soundtrack.wav, written as
 // FOLDER/.soundtrack.wav.part and renamed when complete; a video's goes to
-// a file with no name in the video's folder, which the video writer muxes in.
+// a file with no name in the video's folder (one removed as soon as it is
+// made, where the file system has no nameless files), which the video
+// writer muxes in.
 // Limits: a little-endian machine (the samples are written as they come).
 #include <errno.h>
 #include <fcntl.h>
@@ -96,6 +98,14 @@ static bool OpenSoundFile(const char* videoPath)
         else
             snprintf(folder, sizeof folder, ".");
         soundFd = open(folder, O_RDWR | O_TMPFILE | O_CLOEXEC, 0600);
+        if (soundFd < 0 && (errno == EOPNOTSUPP || errno == EISDIR)) {
+            // A file system without nameless files: a new name, at once removed.
+            char path[PATH_CAP + 32];
+            snprintf(path, sizeof path, "%s/.orlath-sound-XXXXXX", folder);
+            soundFd = mkostemp(path, O_CLOEXEC);
+            if (soundFd >= 0)
+                unlink(path);
+        }
         if (soundFd < 0)
             fprintf(stderr, "orlath-capture: cannot make the soundtrack's file in %s: %s\n", folder,
                     strerror(errno));
@@ -137,11 +147,6 @@ bool TakeSound(const CaptureSoundHeader& header, const short* samples, bool outp
     if (skip < frames)
         Append(samples + (size_t)skip * soundChannels, frames - skip);
     return !soundFailed;
-}
-
-bool HasSound()
-{
-    return soundStarted;
 }
 
 static void PutLittle(unsigned char* at, uint32_t value, int bytes)
