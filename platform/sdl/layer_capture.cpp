@@ -12,8 +12,9 @@
 // closed and the program gets Escape, pressed and released 100 ms later as
 // a person would. At each swap the layer's waveOut device (layer_wave.cpp)
 // hands over the sound of the frame's time, sent before the frames so that
-// all of it is on the pipe by the last frame. Yes/No boxes are answered No (the start question asks for
-// full screen); other boxes go to standard error and take their default.
+// all of it is on the pipe by the last frame. Yes/No boxes are answered No
+// (the start question asks for full screen); other boxes go to standard
+// error and take their default.
 //
 // Needs: SDL (frequency, GL procedures, events, one timer), a current GL
 // context at every swap. Limits: frames up to 8192 pixels a side; a frame

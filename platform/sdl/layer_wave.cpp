@@ -10,10 +10,11 @@
 // device pulls exactly the samples of that frame's time, counted from whole
 // frames so they never drift, and sends them to the capture; the position is
 // what was pulled, so the sound opened before frame j is at (k - j) / fps
-// at frame k. A queue that runs dry there gives silence, as a device does.
+// at frame k. When the queue runs dry first (a long frame's time is more
+// than the program queues), the buffers written before the next swap pay
+// what the frame owes at once; what stays unpaid by then is silence.
 // Limits: 64 buffers in the queue; no looping (WHDR_BEGINLOOP is ignored);
-// in capture mode a frame's samples must be queued by its swap (the music
-// keeps a third of a second queued, so below about 3 fps its sound has gaps).
+// in capture mode what the last frame owes when it is swapped is silence.
 #include "platform/sdl/layer_wave.h"
 
 #include "platform/sdl/layer_capture.h"
@@ -27,6 +28,7 @@ enum { WAVE_QUEUE_MAX = 64, WAVE_PULL_FRAMES = 512, WAVE_CAPTURE_PIECE = 4096 };
 static bool waveScripted = false;
 static bool waveCapture = false;
 static int64_t waveCaptureNext = 0;  // the soundtrack's index of the next sample sent
+static int64_t waveCaptureEnd = 0;   // ... and of the first after the frame swapped last
 static bool waveOpen = false;
 static unsigned waveGeneration = 0;
 static SDL_AudioDeviceID waveDevice = 0;
@@ -110,22 +112,45 @@ uint64_t LayerWaveFrames(int64_t counter)
     return waveReported;
 }
 
+// Sends `frames` frames to the capture: silence, or from the queue as far
+// as it goes.
+static void SendCaptured(int64_t frames, bool silence)
+{
+    static short piece[WAVE_CAPTURE_PIECE * 2];
+    int64_t sent = 0;
+    while (sent < frames) {
+        int64_t want = frames - sent < WAVE_CAPTURE_PIECE ? frames - sent : (int64_t)WAVE_CAPTURE_PIECE;
+        int64_t got = want;
+        if (silence) {
+            memset(piece, 0, (size_t)(want * waveFrameBytes));
+        } else {
+            uint64_t before = wavePulled;
+            LayerWaveMix((unsigned char*)piece, (int)(want * waveFrameBytes), 0);
+            got = (int64_t)(wavePulled - before);
+        }
+        LayerCaptureSendSound(waveRate, waveFrameBytes / 2, waveCaptureNext, piece, (unsigned)got);
+        waveCaptureNext += got;
+        sent += got;
+        if (got < want)
+            break;
+    }
+}
+
+// Pays what the frame still owes from buffers written since its swap.
+static void PayCaptured()
+{
+    if (waveOpen && waveCapture && !wavePaused && waveCaptureNext < waveCaptureEnd)
+        SendCaptured(waveCaptureEnd - waveCaptureNext, false);
+}
+
 void LayerWaveCaptureFrame(long frameEnd)
 {
     if (!waveOpen || !waveCapture)
         return;
-    static short piece[WAVE_CAPTURE_PIECE * 2];
-    int64_t end = LayerCaptureSample(frameEnd, waveRate);
-    while (waveCaptureNext < end) {
-        int64_t frames = end - waveCaptureNext < WAVE_CAPTURE_PIECE ? end - waveCaptureNext : (int64_t)WAVE_CAPTURE_PIECE;
-        int bytes = (int)frames * (int)waveFrameBytes;
-        if (wavePaused)
-            memset(piece, 0, (size_t)bytes);
-        else
-            LayerWaveMix((unsigned char*)piece, bytes, 0);
-        LayerCaptureSendSound(waveRate, waveFrameBytes / 2, waveCaptureNext, piece, (unsigned)frames);
-        waveCaptureNext += frames;
-    }
+    // What the frame before still owes, no buffer having come for it, is silence.
+    SendCaptured(waveCaptureEnd - waveCaptureNext, true);
+    waveCaptureEnd = LayerCaptureSample(frameEnd, waveRate);
+    SendCaptured(waveCaptureEnd - waveCaptureNext, wavePaused);
 }
 
 static void SDLCALL WavePull(void*, Uint8* stream, int bytes)
@@ -162,7 +187,7 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
     waveAnchorCounter = Counter();
     wavePaused = false;
     if (waveCapture) {
-        waveCaptureNext = LayerCaptureSample(LayerCaptureFrames(), waveRate);
+        waveCaptureNext = waveCaptureEnd = LayerCaptureSample(LayerCaptureFrames(), waveRate);
     } else if (!waveScripted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return MMSYSERR_NODRIVER;
@@ -241,6 +266,8 @@ MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)
         ++waveCount;
     }
     Unlock();
+    if (result == MMSYSERR_NOERROR)
+        PayCaptured();
     return result;
 }
 
@@ -296,6 +323,7 @@ MMRESULT WINAPI waveOutRestart(HWAVEOUT device)
         wavePaused = false;
     }
     Unlock();
+    PayCaptured();
     if (waveDevice)
         SDL_PauseAudioDevice(waveDevice, 0);
     return MMSYSERR_NOERROR;

@@ -3,8 +3,9 @@
 // only this test sees: the counter stands still between swaps and steps one
 // frame per swap, the program's pixel-pack state survives the readback,
 // children inherit neither the pipe nor the variables, the boxes are answered, waveOut hands
-// over exactly each frame's samples (silence while paused) and its position is what it handed
-// over, and Escape is pressed after the last frame and released later. Its own executable:
+// over exactly each frame's samples (a buffer written after the queue ran dry pays what the
+// frame owes; silence while paused) and its position is what it handed over, and Escape is
+// pressed after the last frame and released later. Its own executable:
 // capture mode is read once per process, at the first call that needs it.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/capture_pipe.h"
 #include "platform/layer_test_fixture.h"
@@ -55,18 +57,21 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(inherited.find("ORLATH_CAPTURE"), std::string::npos) << inherited;
     TestHooksReset();
 
-    // 1000 samples a second at 50 fps: 20 a frame. Opened before the first frame, so at 0.
+    // 1000 samples a second at 50 fps: 20 a frame. Opened before the first frame, so at 0;
+    // a ramp of 30 in two buffers, the second written after frame 0 ran the first dry.
     HWAVEOUT wave = NULL;
     WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 1000, 2000, 2, 16, 0};
     ASSERT_EQ(waveOutOpen(&wave, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), (MMRESULT)MMSYSERR_NOERROR);
     short ramp[30];
     for (int k = 0; k < 30; ++k)
         ramp[k] = (short)(k + 1);
-    WAVEHDR piece = {};
-    piece.lpData = (LPSTR)ramp;
-    piece.dwBufferLength = sizeof ramp;
-    ASSERT_EQ(waveOutPrepareHeader(wave, &piece, sizeof piece), (MMRESULT)MMSYSERR_NOERROR);
-    ASSERT_EQ(waveOutWrite(wave, &piece, sizeof piece), (MMRESULT)MMSYSERR_NOERROR);
+    WAVEHDR pieces[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        pieces[k].lpData = (LPSTR)(ramp + 12 * k);
+        pieces[k].dwBufferLength = k == 0 ? 24 : 36;
+        ASSERT_EQ(waveOutPrepareHeader(wave, &pieces[k], sizeof pieces[k]), (MMRESULT)MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(waveOutWrite(wave, &pieces[0], sizeof pieces[0]), (MMRESULT)MMSYSERR_NOERROR);
     auto position = [&]() {
         MMTIME time = {};
         time.wType = TIME_SAMPLES;
@@ -92,6 +97,8 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(Integer(GL_PACK_ROW_LENGTH), 100);
     EXPECT_EQ(Integer(GL_READ_BUFFER), readBuffer);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(position(), 12u);
+    ASSERT_EQ(waveOutWrite(wave, &pieces[1], sizeof pieces[1]), (MMRESULT)MMSYSERR_NOERROR);
     EXPECT_EQ(position(), 20u);
     waveOutPause(wave);
     DrawAndSwap(hDC, 0.0f, 1.0f);
@@ -102,8 +109,9 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     QueryPerformanceCounter(&next);
     EXPECT_EQ(next.QuadPart - start.QuadPart, 3 * frequency.QuadPart / 50);
     EXPECT_EQ(position(), 30u);
-    EXPECT_TRUE(piece.dwFlags & WHDR_DONE);
-    waveOutUnprepareHeader(wave, &piece, sizeof piece);
+    EXPECT_TRUE(pieces[1].dwFlags & WHDR_DONE);
+    for (WAVEHDR& piece : pieces)
+        waveOutUnprepareHeader(wave, &piece, sizeof piece);
     EXPECT_EQ(waveOutClose(wave), (MMRESULT)MMSYSERR_NOERROR);
 
     // The layer closed its end after the last frame, so this reads to the end.
@@ -112,23 +120,22 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     for (ssize_t got; (got = read(fds[0], chunk, sizeof chunk)) > 0;)
         sent.append(chunk, (size_t)got);
     close(fds[0]);
-    // Each frame's sound comes first: frame 0's, then the paused frame 1's, then both frames.
-    const size_t soundBytes = sizeof(CaptureSoundHeader) + 20 * 2;
-    for (uint64_t k = 0; k < 2; ++k) {
-        ASSERT_GE(sent.size(), soundBytes);
+    // The sound comes first, in order: the ramp to 20 (12 at the swap, 8 at the write), then the
+    // paused frame's silence; then both frames.
+    std::vector<short> heard;
+    while (sent.compare(0, 4, "ORLS") == 0) {
         CaptureSoundHeader header;
         memcpy(&header, sent.data(), sizeof header);
-        EXPECT_EQ(std::string(header.magic, 4), "ORLS");
         EXPECT_EQ(header.rate, 1000u);
         EXPECT_EQ(header.channels, 1u);
-        EXPECT_EQ(header.frames, 20u);
-        EXPECT_EQ(header.first, 20 * k);
-        short samples[20];
-        memcpy(samples, sent.data() + sizeof header, sizeof samples);
-        for (int n = 0; n < 20; ++n)
-            EXPECT_EQ(samples[n], k == 0 ? n + 1 : 0) << "frame " << k << ", sample " << n;
-        sent.erase(0, soundBytes);
+        EXPECT_EQ(header.first, heard.size());
+        heard.resize(heard.size() + header.frames);
+        memcpy(heard.data() + heard.size() - header.frames, sent.data() + sizeof header, 2 * header.frames);
+        sent.erase(0, sizeof header + 2 * header.frames);
     }
+    std::vector<short> expected(ramp, ramp + 20);
+    expected.resize(40, 0);
+    EXPECT_EQ(heard, expected);
     const size_t frameBytes = sizeof(CaptureFrameHeader) + 64 * 48 * 3;
     ASSERT_EQ(sent.size(), 2 * frameBytes);
     for (uint32_t k = 0; k < 2; ++k) {
