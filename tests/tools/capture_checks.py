@@ -106,7 +106,8 @@ def counts_and_names():
     theirs = ["frame-+12345.png", "frame-1.png.orig", "frame-12.png.bak", "victim.txt"]
     for name in theirs:
         open(os.path.join(folder, "s", name), "w").write("theirs")
-    os.symlink("victim.txt", os.path.join(folder, "s", ".frame-000001.png.part"))
+    for leftover in (".frame-000001.png.part", ".soundtrack.wav.part"):
+        os.symlink("victim.txt", os.path.join(folder, "s", leftover))
     run = capture(["--frames", "3", "--force", "--out", "s/", "--", ORLATH], folder)
     check(run.returncode == 0 and listing(os.path.join(folder, "s")) == sorted(frame_names(3) + theirs)
           and open(os.path.join(folder, "s", "victim.txt")).read() == "theirs", "--force: %s" % listing(folder + "/s"))
@@ -182,6 +183,9 @@ def soundtrack():
         click = (stream_times(path, "a") + [math.nan])[0] + onset(array.array("h", heard), 48000)
         check(run.returncode == 0 and abs(click - white) < 0.001 and abs(white - 1.0) < 0.01,
               "%s: click at %.5f s, first white frame at %.5f s: %s" % (name, click, white, run.stderr))
+    videos = ["c.mkv", "c.mp4", "c.webm"] * bool(shutil.which("ffmpeg"))
+    check(listing(folder) == videos + ["f1", "f60", "s2", "s3"] and listing(folder + "/f60") == frame_names(120) +
+          ["soundtrack.wav"], "no temporary file left: %s, %s" % (listing(folder), listing(folder + "/f60")))
     shutil.rmtree(folder)
 
 

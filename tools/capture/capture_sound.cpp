@@ -1,7 +1,8 @@
 // The soundtrack of orlath-capture: the sound records of the pipe laid on
 // the capture's clock as a 16-bit PCM WAV file. The first record fixes the
 // format and starts the soundtrack (silence before it); gaps between records
-// are silence; a later record in another format is said once and is silence.
+// are silence; a later record in another format is said once and is silence;
+// nothing past the time of the frames asked for is kept.
 // At the end the soundtrack is cut or padded to exactly the frames' time,
 // llround(frames * rate / fps) samples, counted as the layer counts them.
 // Records that arrive before the output exists are held in memory (a frame
@@ -14,7 +15,6 @@
 // Limits: a little-endian machine (the samples are written as they come).
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -132,15 +132,20 @@ bool TakeSound(const CaptureSoundHeader& header, const short* samples, bool outp
     } else if (header.rate != soundRate || header.channels != soundChannels) {
         if (!otherFormatSaid)
             fprintf(stderr, "orlath-capture: the program's sound changed from %u Hz x %u to %u Hz x %u; the "
-                            "soundtrack keeps the first and has silence for the rest\n",
+                            "soundtrack keeps the first, with silence for sound in any other\n",
                     soundRate, soundChannels, (unsigned)header.rate, (unsigned)header.channels);
         otherFormatSaid = true;
         return true;
     }
     if (outputReady && soundFd < 0 && !soundFailed && !OpenSoundFile(videoPath))
         return false;
+    // Nothing past the time of the frames asked for is kept, however far on a record says it is.
+    int64_t limit = llround((double)options.frames * soundRate / options.fps);
+    if (header.first >= (uint64_t)limit)
+        return !soundFailed;
+    int64_t first = (int64_t)header.first;
+    int64_t frames = header.frames < limit - first ? (int64_t)header.frames : limit - first;
     // Records come in order; one that overlaps what is there keeps its new part.
-    int64_t first = (int64_t)header.first, frames = header.frames;
     if (first > soundFrames)
         Append(nullptr, first - soundFrames);
     int64_t skip = soundFrames - first;
