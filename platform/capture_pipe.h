@@ -1,8 +1,11 @@
 // What orlath-capture and the layer's capture mode agree on: the variables
-// that switch capture on in the program, and the frames on the pipe.
+// that switch capture on in the program, and the records on the pipe.
 // Each frame is a FrameHeader followed by width * height * 3 bytes of RGB,
-// bottom row first (as GL reads it back), rows packed. Both ends run on the
-// same machine, so the header is in its byte order.
+// bottom row first (as GL reads it back), rows packed. Each piece of sound
+// is a SoundHeader followed by frames * channels 16-bit samples,
+// interleaved. Both ends run on the same machine, so everything is in its
+// byte order. Both records start with their magic, and a sound header is
+// the longer: the reader takes a frame header's bytes, then the rest.
 #pragma once
 
 #include <stdint.h>
@@ -14,10 +17,23 @@
 // Frames to write; after the last one the program gets Escape.
 #define CAPTURE_ENV_FRAMES "ORLATH_CAPTURE_FRAMES"
 
-enum { CAPTURE_MAX_FRAMES = 1000000, CAPTURE_MAX_SIDE = 8192 };
+enum { CAPTURE_MAX_FRAMES = 1000000, CAPTURE_MAX_SIDE = 8192, CAPTURE_MAX_RATE = 384000,
+       CAPTURE_MAX_SOUND_FRAMES = 1 << 20 };
 
 struct CaptureFrameHeader {
     char magic[4];  // "ORLF"
     uint32_t width, height;
     uint32_t index;  // 0 for the first frame
+};
+
+// The sound the program plays, on the capture's clock: sample n of the
+// soundtrack belongs to time n / rate exactly as frame k belongs to k / fps,
+// so sample llround(k * rate / fps) starts frame k. Records come in order;
+// the samples between them are silence.
+struct CaptureSoundHeader {
+    char magic[4];  // "ORLS"
+    uint32_t rate;
+    uint32_t channels;  // 1 or 2
+    uint32_t frames;    // sample frames that follow, at most CAPTURE_MAX_SOUND_FRAMES
+    uint64_t first;     // the soundtrack's index of the first of them
 };

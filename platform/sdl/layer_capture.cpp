@@ -10,8 +10,11 @@
 // wait for a readback it has just started (plain glReadPixels where the
 // context has no pixel-buffer objects). After the last frame the pipe is
 // closed and the program gets Escape, pressed and released 100 ms later as
-// a person would. Yes/No boxes are answered No (the start question asks for
-// full screen); other boxes go to standard error and take their default.
+// a person would. At each swap the layer's waveOut device (layer_wave.cpp)
+// hands over the sound of the frame's time, sent before the frames so that
+// all of it is on the pipe by the last frame. Yes/No boxes are answered No
+// (the start question asks for full screen); other boxes go to standard
+// error and take their default.
 //
 // Needs: SDL (frequency, GL procedures, events, one timer), a current GL
 // context at every swap. Limits: frames up to 8192 pixels a side; a frame
@@ -30,6 +33,7 @@
 
 #include "platform/capture_pipe.h"
 #include "platform/gl.h"
+#include "platform/sdl/layer_wave.h"
 
 enum { ESCAPE_HOLD_MS = 100 };
 
@@ -118,6 +122,16 @@ bool LayerCaptureCounter(LONGLONG* count)
     return true;
 }
 
+int64_t LayerCaptureSample(long frame, unsigned rate)
+{
+    return CaptureOn() ? (int64_t)llround((double)frame * rate / framesPerSecond) : 0;
+}
+
+long LayerCaptureFrames()
+{
+    return framesSwapped;
+}
+
 // ---------------------------------------------------------------- the pipe
 
 static bool WriteAll(const void* data, size_t size)
@@ -154,6 +168,23 @@ static void SendFrame(const unsigned char* pixels, int width, int height, uint32
     if (!WriteAll(&header, sizeof header) || !WriteAll(pixels, (size_t)width * height * 3)) {
         fprintf(stderr, "capture: cannot write frame %u to the capture (%s); no more frames are written\n",
                 (unsigned)index, strerror(errno));
+        ClosePipe();
+    }
+}
+
+void LayerCaptureSendSound(unsigned rate, unsigned channels, int64_t first, const short* samples, unsigned frames)
+{
+    if (pipeFd < 0 || frames == 0)
+        return;
+    CaptureSoundHeader header;
+    memcpy(header.magic, "ORLS", 4);
+    header.rate = rate;
+    header.channels = channels;
+    header.frames = frames;
+    header.first = (uint64_t)first;
+    if (!WriteAll(&header, sizeof header) || !WriteAll(samples, (size_t)frames * channels * sizeof(short))) {
+        fprintf(stderr, "capture: cannot write sound to the capture (%s); no more frames are written\n",
+                strerror(errno));
         ClosePipe();
     }
 }
@@ -292,6 +323,8 @@ void LayerCaptureSwap(LayerWindow* window)
 {
     if (!CaptureOn())
         return;
+    // The sound of this frame's time, up to the start of the next.
+    LayerWaveCaptureFrame(framesSwapped + 1);
     if (framesRead < frameTarget) {
         bool last = framesRead + 1 == frameTarget;
         ReadFrame(window, (uint32_t)framesRead, last);

@@ -6,8 +6,15 @@
 // The position is the frames pulled, refined between pulls by the
 // performance counter at the nominal rate and never past what was pulled,
 // so it moves smoothly, never backwards, and re-anchors at every pull.
+// In capture mode (layer_capture.cpp) nothing is played: at each swap the
+// device pulls exactly the samples of that frame's time, counted from whole
+// frames so they never drift, and sends them to the capture; the position is
+// what was pulled, so the sound opened before frame j is at (k - j) / fps
+// at frame k. When the queue runs dry first (a long frame's time is more
+// than the program queues), the buffers written before the next swap pay
+// what the frame owes at once; what stays unpaid by then is silence.
 // Limits: 64 buffers in the queue; no looping (WHDR_BEGINLOOP is ignored);
-// in capture mode there is no device (the music's clock is the capture's).
+// in capture mode what the last frame owes when it is swapped is silence.
 #include "platform/sdl/layer_wave.h"
 
 #include "platform/sdl/layer_capture.h"
@@ -16,9 +23,12 @@
 #include <SDL.h>
 #include <string.h>
 
-enum { WAVE_QUEUE_MAX = 64, WAVE_PULL_FRAMES = 512 };
+enum { WAVE_QUEUE_MAX = 64, WAVE_PULL_FRAMES = 512, WAVE_CAPTURE_PIECE = 4096 };
 
 static bool waveScripted = false;
+static bool waveCapture = false;
+static int64_t waveCaptureNext = 0;  // the soundtrack's index of the next sample sent
+static int64_t waveCaptureEnd = 0;   // ... and of the first after the frame swapped last
 static bool waveOpen = false;
 static unsigned waveGeneration = 0;
 static SDL_AudioDeviceID waveDevice = 0;
@@ -89,6 +99,8 @@ void LayerWaveMix(unsigned char* stream, int bytes, int64_t counter)
 
 uint64_t LayerWaveFrames(int64_t counter)
 {
+    if (waveCapture)
+        return wavePulled;
     if (!wavePaused && counter > waveAnchorCounter) {
         uint64_t since = (uint64_t)((double)(counter - waveAnchorCounter) * waveRate / (double)waveCounterFrequency);
         uint64_t estimate = waveAnchorFrames + since;
@@ -98,6 +110,47 @@ uint64_t LayerWaveFrames(int64_t counter)
             waveReported = estimate;
     }
     return waveReported;
+}
+
+// Sends `frames` frames to the capture: silence, or from the queue as far
+// as it goes.
+static void SendCaptured(int64_t frames, bool silence)
+{
+    static short piece[WAVE_CAPTURE_PIECE * 2];
+    int64_t sent = 0;
+    while (sent < frames) {
+        int64_t want = frames - sent < WAVE_CAPTURE_PIECE ? frames - sent : (int64_t)WAVE_CAPTURE_PIECE;
+        int64_t got = want;
+        if (silence) {
+            memset(piece, 0, (size_t)(want * waveFrameBytes));
+        } else {
+            uint64_t before = wavePulled;
+            LayerWaveMix((unsigned char*)piece, (int)(want * waveFrameBytes), 0);
+            got = (int64_t)(wavePulled - before);
+        }
+        LayerCaptureSendSound(waveRate, waveFrameBytes / 2, waveCaptureNext, piece, (unsigned)got);
+        waveCaptureNext += got;
+        sent += got;
+        if (got < want)
+            break;
+    }
+}
+
+// Pays what the frame still owes from buffers written since its swap.
+static void PayCaptured()
+{
+    if (waveOpen && waveCapture && !wavePaused && waveCaptureNext < waveCaptureEnd)
+        SendCaptured(waveCaptureEnd - waveCaptureNext, false);
+}
+
+void LayerWaveCaptureFrame(long frameEnd)
+{
+    if (!waveOpen || !waveCapture)
+        return;
+    // What the frame before still owes, no buffer having come for it, is silence.
+    SendCaptured(waveCaptureEnd - waveCaptureNext, true);
+    waveCaptureEnd = LayerCaptureSample(frameEnd, waveRate);
+    SendCaptured(waveCaptureEnd - waveCaptureNext, wavePaused);
 }
 
 static void SDLCALL WavePull(void*, Uint8* stream, int bytes)
@@ -123,8 +176,7 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
         return MMSYSERR_INVALPARAM;
     if (waveOpen)
         return MMSYSERR_ALLOCATED;
-    if (LayerCaptureActive())
-        return MMSYSERR_NODRIVER;
+    waveCapture = LayerCaptureActive();
 
     waveRate = format->nSamplesPerSec;
     waveFrameBytes = 2u * format->nChannels;
@@ -134,7 +186,9 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
     wavePulled = waveAnchorFrames = waveReported = 0;
     waveAnchorCounter = Counter();
     wavePaused = false;
-    if (!waveScripted) {
+    if (waveCapture) {
+        waveCaptureNext = waveCaptureEnd = LayerCaptureSample(LayerCaptureFrames(), waveRate);
+    } else if (!waveScripted) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
             return MMSYSERR_NODRIVER;
         SDL_AudioSpec wanted;
@@ -212,6 +266,8 @@ MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)
         ++waveCount;
     }
     Unlock();
+    if (result == MMSYSERR_NOERROR)
+        PayCaptured();
     return result;
 }
 
@@ -267,6 +323,7 @@ MMRESULT WINAPI waveOutRestart(HWAVEOUT device)
         wavePaused = false;
     }
     Unlock();
+    PayCaptured();
     if (waveDevice)
         SDL_PauseAudioDevice(waveDevice, 0);
     return MMSYSERR_NOERROR;

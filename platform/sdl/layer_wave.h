@@ -13,3 +13,6 @@ void LayerWaveScript(bool on);
 void LayerWaveMix(unsigned char* stream, int bytes, int64_t counter);
 // Frames that have left the speaker by counter value `counter`.
 uint64_t LayerWaveFrames(int64_t counter);
+// Capture mode: pulls the sound up to the start of the clock's frame
+// `frameEnd` and sends it to the capture; nothing when no device is open.
+void LayerWaveCaptureFrame(long frameEnd);

@@ -162,12 +162,12 @@ class Kit(unittest.TestCase):
             self.assertIn(line, report)
         self.assertNotIn(b"Error", report)
 
-        # The installed capture takes a demo built on the kit, as any program on the shell.
+        # The installed capture takes a demo built on the kit, as any program on the shell, with its tune.
         capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",
                        os.path.join(self.root, "frames"), "--", "./mydemo"], cwd=bin_dir)
         self.assertEqual(capture.returncode, 0, capture.stderr.decode(errors="replace"))
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
-                         ["frame-%06d.png" % k for k in range(3)])
+                         ["frame-%06d.png" % k for k in range(3)] + ["soundtrack.wav"])
 
     def assertWindowsWordsRefused(self, include):
         source = os.path.join(self.root, "words.cpp")

@@ -3,10 +3,13 @@
 path (ffprobe's count and rate), every refusal with its message, status 2
 and nothing written, a program that fails its start-up, one that never
 swaps or sends frames out of turn, children it leaves, the user's files, and
-the progress line only on a terminal. Each case runs in a fresh
-folder with a copy of imagenes/. Exits 77 (skipped) when all else passed
-but ffmpeg is missing."""
+the progress line only on a terminal, and the soundtrack: a click at 1.000 s
+and the first white frame together in soundtrack.wav and in each video, none
+for a silent program. Each case runs in a fresh folder with a copy of
+imagenes/. Exits 77 (skipped) when all else passed but ffmpeg is missing."""
 import argparse
+import array
+import math
 import os
 import pty
 import re
@@ -16,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 failures = []
 
@@ -57,6 +61,21 @@ time.sleep(300)
 """
 
 
+# Sound records on the pipe at 1000 Hz: one before the first frame, two in another format, one
+# more after a gap, and one that runs to 0.22 s; then frames 0..N-1 (N from the command line), and a hang.
+SOUND_SENDER = """import os, struct, sys, time
+fd = int(os.environ["ORLATH_CAPTURE_FD"])
+def sound(first, count, value, rate=1000):
+    os.write(fd, b"ORLS" + struct.pack("=IIIQ", rate, 1, count, first) + struct.pack("=%dh" % count, *[value] * count))
+sound(100, 50, 7)
+os.write(fd, b"ORLF" + struct.pack("=III", 2, 2, 0) + bytes(12))
+sound(0, 10, 1, 2000), sound(150, 10, 1, 2000), sound(170, 10, 9), sound(190, 30, 3)
+for i in range(1, int(sys.argv[1])):
+    os.write(fd, b"ORLF" + struct.pack("=III", 2, 2, i) + bytes(12))
+time.sleep(300)
+"""
+
+
 def child_stopped(folder, what):
     pid = int(open(os.path.join(folder, "child.pid")).read())
     alive = os.path.exists("/proc/%d" % pid) and open("/proc/%d/stat" % pid).read().rsplit(") ", 1)[1][0] != "Z"
@@ -87,7 +106,8 @@ def counts_and_names():
     theirs = ["frame-+12345.png", "frame-1.png.orig", "frame-12.png.bak", "victim.txt"]
     for name in theirs:
         open(os.path.join(folder, "s", name), "w").write("theirs")
-    os.symlink("victim.txt", os.path.join(folder, "s", ".frame-000001.png.part"))
+    for leftover in (".frame-000001.png.part", ".soundtrack.wav.part"):
+        os.symlink("victim.txt", os.path.join(folder, "s", leftover))
     run = capture(["--frames", "3", "--force", "--out", "s/", "--", ORLATH], folder)
     check(run.returncode == 0 and listing(os.path.join(folder, "s")) == sorted(frame_names(3) + theirs)
           and open(os.path.join(folder, "s", "victim.txt")).read() == "theirs", "--force: %s" % listing(folder + "/s"))
@@ -109,10 +129,64 @@ def video():
                                 os.path.join(folder, name)], capture_output=True, text=True)
         fields = sorted(probe.stdout.strip().split(","))
         check(fields == sorted(["640", "480", "24/1", "9"]), "%s: ffprobe says %r" % (name, probe.stdout))
+        check(stream_times(os.path.join(folder, name), "a") == [], "%s: a silent program got a sound track" % name)
     check(listing(folder) == ["clip.mp4", "clip.webm", "imagenes", "victim.txt"] and open(folder + "/victim.txt").read()
           == "theirs", "no temporary file left, nothing written through a link: %s" % listing(folder))
     shutil.rmtree(folder)
     return True
+
+
+def stream_times(path, stream):
+    probe = subprocess.run(["ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", "frame=pts_time",
+                            "-of", "csv=p=0", path], capture_output=True, text=True)
+    return [float(line.strip(",")) for line in probe.stdout.split()]
+
+
+def onset(samples, rate):
+    """Seconds to the first sample above half the peak."""
+    peak = max(map(abs, samples), default=0)
+    return next((i / rate for i, x in enumerate(samples) if abs(x) > peak / 2), math.nan)
+
+
+def soundtrack():
+    folder = fresh(with_images=False)
+    # At 1 fps a frame's time is longer than the sound the music keeps queued.
+    for fps in (60, 1):
+        out = os.path.join(folder, "f%d" % fps)
+        run = capture(["--fps", str(fps), "--seconds", "2", "--out", out + "/", "--", CLICK_DEMO], folder)
+        frames = [open(os.path.join(out, name), "rb").read() for name in frame_names(2 * fps)]
+        white = next((k / fps for k, frame in enumerate(frames) if frame != frames[0]), math.nan)
+        with wave.open(os.path.join(out, "soundtrack.wav")) as track:
+            params = track.getparams()[:4]
+            click = onset(array.array("h", track.readframes(params[3]))[::2], 48000)
+        check(run.returncode == 0 and params == (2, 2, 48000, 96000) and white == 1.0 and abs(click - white) < 0.001,
+              "soundtrack.wav at %d fps %s: click at %.5f s, first white frame at %.5f s" % (fps, params, click, white))
+    # Silence before the first record and in the gaps; the other format said once; cut or padded to the frames.
+    for frames, tail in [(2, [3] * 10), (3, [3] * 30 + [0] * 80)]:
+        run = capture(["--timeout", "0.5", "--fps", "10", "--frames", str(frames), "--out", "s%d" % frames, "--",
+                       sys.executable, "-c", SOUND_SENDER, str(frames)], folder, timeout=20)
+        path = os.path.join(folder, "s%d" % frames, "soundtrack.wav")
+        with wave.open(path) as track:
+            got = track.getparams()[:3], list(array.array("h", track.readframes(1000))), os.path.getsize(path)
+        check(run.returncode == 0 and run.stderr.count("changed from 1000 Hz x 1 to 2000 Hz x 1") == 1 and got ==
+              ((1, 2, 1000), [0] * 100 + [7] * 50 + [0] * 20 + [9] * 10 + [0] * 10 + tail, 44 + frames * 200),
+              "sound records on %d frames: %r, %r" % (frames, got, run.stderr))
+    for name in ["c.mp4", "c.mkv", "c.webm"] * bool(shutil.which("ffmpeg")):
+        path = os.path.join(folder, name)
+        run = capture(["--fps", "60", "--seconds", "1.25", "--out", name, "--", CLICK_DEMO], folder)
+        shown = subprocess.run(["ffmpeg", "-i", path, "-map", "0:v", "-vf", "showinfo", "-f", "null", "-"],
+                               capture_output=True, text=True).stderr
+        times = re.findall(r"pts_time:(\S+).*?mean:\[(\d+)", shown)
+        white = next((float(t) for t, y in times if int(y) > 128), math.nan)
+        heard = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:a", "-f", "s16le", "-ac", "1", "-"],
+                               capture_output=True).stdout
+        click = (stream_times(path, "a") + [math.nan])[0] + onset(array.array("h", heard), 48000)
+        check(run.returncode == 0 and abs(click - white) < 0.001 and abs(white - 1.0) < 0.01,
+              "%s: click at %.5f s, first white frame at %.5f s: %s" % (name, click, white, run.stderr))
+    videos = ["c.mkv", "c.mp4", "c.webm"] * bool(shutil.which("ffmpeg"))
+    check(listing(folder) == videos + ["f1", "f60", "s2", "s3"] and listing(folder + "/f60") == frame_names(120) +
+          ["soundtrack.wav"], "no temporary file left: %s, %s" % (listing(folder), listing(folder + "/f60")))
+    shutil.rmtree(folder)
 
 
 def refusals():
@@ -228,10 +302,13 @@ def progress_on_a_terminal():
 
 
 def main():
-    global BIN, CAPTURE, ORLATH
+    global BIN, CAPTURE, ORLATH, CLICK_DEMO
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin", required=True, help="the build's bin folder")
-    BIN = os.path.abspath(parser.parse_args().bin)
+    parser.add_argument("--click-demo", required=True, help="the demo with a click and a white frame at 1.000 s")
+    arguments = parser.parse_args()
+    BIN = os.path.abspath(arguments.bin)
+    CLICK_DEMO = os.path.abspath(arguments.click_demo)
     CAPTURE = os.path.join(BIN, "orlath-capture")
     ORLATH = os.path.join(BIN, "orlath")
     counts_and_names()
@@ -240,6 +317,7 @@ def main():
     frames_out_of_turn()
     children_stopped_with_the_program()
     progress_on_a_terminal()
+    soundtrack()
     had_video = video()
     if failures:
         print("%d checks failed" % len(failures))

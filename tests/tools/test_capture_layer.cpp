@@ -2,7 +2,9 @@
 // with a pipe of the test's own, as orlath-capture does for a program. What
 // only this test sees: the counter stands still between swaps and steps one
 // frame per swap, the program's pixel-pack state survives the readback,
-// children inherit neither the pipe nor the variables, the boxes are answered, and Escape is
+// children inherit neither the pipe nor the variables, the boxes are answered, waveOut hands
+// over exactly each frame's samples (a buffer written after the queue ran dry pays what the
+// frame owes; silence while paused) and its position is what it handed over, and Escape is
 // pressed after the last frame and released later. Its own executable:
 // capture mode is read once per process, at the first call that needs it.
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/capture_pipe.h"
 #include "platform/layer_test_fixture.h"
@@ -54,6 +57,28 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(inherited.find("ORLATH_CAPTURE"), std::string::npos) << inherited;
     TestHooksReset();
 
+    // 1000 samples a second at 50 fps: 20 a frame. Opened before the first frame, so at 0;
+    // a ramp of 30 in two buffers, the second written after frame 0 ran the first dry.
+    HWAVEOUT wave = NULL;
+    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 1000, 2000, 2, 16, 0};
+    ASSERT_EQ(waveOutOpen(&wave, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), (MMRESULT)MMSYSERR_NOERROR);
+    short ramp[30];
+    for (int k = 0; k < 30; ++k)
+        ramp[k] = (short)(k + 1);
+    WAVEHDR pieces[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        pieces[k].lpData = (LPSTR)(ramp + 12 * k);
+        pieces[k].dwBufferLength = k == 0 ? 24 : 36;
+        ASSERT_EQ(waveOutPrepareHeader(wave, &pieces[k], sizeof pieces[k]), (MMRESULT)MMSYSERR_NOERROR);
+    }
+    ASSERT_EQ(waveOutWrite(wave, &pieces[0], sizeof pieces[0]), (MMRESULT)MMSYSERR_NOERROR);
+    auto position = [&]() {
+        MMTIME time = {};
+        time.wType = TIME_SAMPLES;
+        waveOutGetPosition(wave, &time, sizeof time);
+        return time.u.sample;
+    };
+
     HWND hWnd = OpenWindow(WS_OVERLAPPEDWINDOW, 64, 48);
     ASSERT_NE(OpenContext(hWnd, Request(32, 16, true)), nullptr);
     HDC hDC = GetDC(hWnd);
@@ -72,11 +97,22 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     EXPECT_EQ(Integer(GL_PACK_ROW_LENGTH), 100);
     EXPECT_EQ(Integer(GL_READ_BUFFER), readBuffer);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_EQ(position(), 12u);
+    ASSERT_EQ(waveOutWrite(wave, &pieces[1], sizeof pieces[1]), (MMRESULT)MMSYSERR_NOERROR);
+    EXPECT_EQ(position(), 20u);
+    waveOutPause(wave);
     DrawAndSwap(hDC, 0.0f, 1.0f);
-    // A third swap is drawn on the clock but not captured.
+    EXPECT_EQ(position(), 20u);
+    waveOutRestart(wave);
+    // A third swap is drawn on the clock but not captured; the sound runs dry in it.
     DrawAndSwap(hDC, 1.0f, 1.0f);
     QueryPerformanceCounter(&next);
     EXPECT_EQ(next.QuadPart - start.QuadPart, 3 * frequency.QuadPart / 50);
+    EXPECT_EQ(position(), 30u);
+    EXPECT_TRUE(pieces[1].dwFlags & WHDR_DONE);
+    for (WAVEHDR& piece : pieces)
+        waveOutUnprepareHeader(wave, &piece, sizeof piece);
+    EXPECT_EQ(waveOutClose(wave), (MMRESULT)MMSYSERR_NOERROR);
 
     // The layer closed its end after the last frame, so this reads to the end.
     std::string sent;
@@ -84,6 +120,22 @@ TEST_F(LayerCapture, SwapsStepTheClockSendEachFrameAndEndWithEscape)
     for (ssize_t got; (got = read(fds[0], chunk, sizeof chunk)) > 0;)
         sent.append(chunk, (size_t)got);
     close(fds[0]);
+    // The sound comes first, in order: the ramp to 20 (12 at the swap, 8 at the write), then the
+    // paused frame's silence; then both frames.
+    std::vector<short> heard;
+    while (sent.compare(0, 4, "ORLS") == 0) {
+        CaptureSoundHeader header;
+        memcpy(&header, sent.data(), sizeof header);
+        EXPECT_EQ(header.rate, 1000u);
+        EXPECT_EQ(header.channels, 1u);
+        EXPECT_EQ(header.first, heard.size());
+        heard.resize(heard.size() + header.frames);
+        memcpy(heard.data() + heard.size() - header.frames, sent.data() + sizeof header, 2 * header.frames);
+        sent.erase(0, sizeof header + 2 * header.frames);
+    }
+    std::vector<short> expected(ramp, ramp + 20);
+    expected.resize(40, 0);
+    EXPECT_EQ(heard, expected);
     const size_t frameBytes = sizeof(CaptureFrameHeader) + 64 * 48 * 3;
     ASSERT_EQ(sent.size(), 2 * frameBytes);
     for (uint32_t k = 0; k < 2; ++k) {

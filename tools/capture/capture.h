@@ -1,11 +1,14 @@
 // orlath-capture: runs a program on the shell with the layer's capture mode
 // on, and writes the frames it swaps as PNG files or a video. The parts:
 // the command line (capture_options.cpp), the run of the program and the
-// frame loop (capture_main.cpp), the PNG writer (capture_png.cpp) and the
-// video writer (capture_video.cpp). Linux only.
+// frame loop (capture_main.cpp), the PNG writer (capture_png.cpp), the
+// video writer (capture_video.cpp) and the soundtrack (capture_sound.cpp).
+// Linux only.
 #pragma once
 
 #include <stdint.h>
+
+#include "platform/capture_pipe.h"
 
 enum { EXIT_USAGE = 2, EXIT_TIMEOUT = 124, PATH_CAP = 4096 };
 
@@ -56,6 +59,21 @@ bool FinishPngWriter();
 // and by the benchmark's encoder-alone rate.
 bool WritePng(const char* path, const unsigned char* pixels, int width, int height);
 
+// ---- the soundtrack: the program's sound records, on the capture's clock.
+
+// Lays a record on the soundtrack. Before outputReady (the first frame
+// starts the output) it is held in memory. False once writing failed (said).
+bool TakeSound(const CaptureSoundHeader& header, const short* samples, bool outputReady, const char* videoPath);
+// Cuts or pads the soundtrack to the time of `frames` frames and completes
+// it: PNG frames get FOLDER/soundtrack.wav; a video's stays open for
+// SoundFile. Nothing when the program sent no sound. False when writing
+// failed (said; nothing is left).
+bool FinishSound(long frames, const char* videoPath);
+// The finished soundtrack of a video (a WAV file with no name), or -1.
+int SoundFile();
+// Closes the soundtrack and removes what is left of it.
+void DropSound();
+
 // ---- video: raw frames piped into the ffmpeg program, which writes a
 // temporary file that is renamed into place only when it is complete.
 
@@ -64,10 +82,14 @@ bool StartVideoWriter(const char* path, const char* format, int width, int heigh
 bool WriteVideoFrame(const unsigned char* pixels, int width, int height);
 long VideoFramesWritten();
 // Closes ffmpeg's input and waits for it. With keep and at least one
-// frame, the file is moved into place; otherwise it is removed. False when
-// ffmpeg failed (said).
+// frame, the file is moved into place, with the soundtrack muxed in when
+// SoundFile has one; otherwise it is removed. False when ffmpeg failed (said).
 bool FinishVideoWriter(bool keep);
 // Builds ffmpeg's argument list for the given container into args
 // (null-terminated, pointing into storage). Exposed for the benchmark.
 void BuildVideoArgs(const char* ffmpeg, const char* format, int width, int height, const char* fps,
                     const char* outPath, char storage[][64], const char** args);
+// ffmpeg's argument list that copies the picture of pictureIn and encodes
+// the WAV soundIn beside it, for the container, into outPath.
+void BuildMuxArgs(const char* ffmpeg, const char* format, const char* pictureIn, const char* soundIn,
+                  const char* outPath, const char** args);

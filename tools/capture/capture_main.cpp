@@ -6,7 +6,8 @@
 //
 // The program runs with the layer's capture mode on (capture_pipe.h): its
 // clock moves one frame per swap and each swapped frame arrives here on a
-// pipe, to be written as PNG files by worker threads or piped into ffmpeg.
+// pipe, to be written as PNG files by worker threads or piped into ffmpeg,
+// and the sound it plays, if any, with them (capture_sound.cpp).
 // A program that shows no frame for --timeout seconds (one that never swaps,
 // or hangs) is stopped and the capture exits with 124; one that has not
 // ended that long after the Escape that follows its last frame is stopped
@@ -194,6 +195,39 @@ static Outcome OutcomeOfRead(ReadResult result)
                                         : OUTCOME_BAD_FRAME;
 }
 
+static bool soundWriteFailed = false;
+
+// The rest of a sound record whose first bytes are in `start`, laid on the
+// soundtrack. READ_ERROR for a malformed record or a failed write.
+static ReadResult ReadSound(const CaptureFrameHeader& start, double deadline, bool outputReady)
+{
+    static_assert(sizeof(CaptureSoundHeader) > sizeof(CaptureFrameHeader), "a sound header is the longer");
+    static short* samples = nullptr;
+    static size_t sampleBytes = 0;
+    CaptureSoundHeader header;
+    memcpy(&header, &start, sizeof start);
+    ReadResult result = ReadFull((char*)&header + sizeof start, sizeof header - sizeof start, deadline);
+    if (result != READ_OK)
+        return result;
+    if (header.rate < 1 || header.rate > CAPTURE_MAX_RATE || header.channels < 1 || header.channels > 2 ||
+        header.frames > CAPTURE_MAX_SOUND_FRAMES)
+        return READ_ERROR;
+    size_t bytes = (size_t)header.frames * header.channels * sizeof(short);
+    if (sampleBytes < bytes) {
+        free(samples);
+        samples = (short*)malloc(bytes);
+        sampleBytes = samples ? bytes : 0;
+        if (!samples)
+            return READ_ERROR;
+    }
+    result = ReadFull(samples, bytes, deadline);
+    if (result == READ_OK && !TakeSound(header, samples, outputReady, options.out)) {
+        soundWriteFailed = true;
+        return READ_ERROR;
+    }
+    return result;
+}
+
 static void ShowProgress(long done, double firstFrameAt, bool tty)
 {
     static double shownAt = 0.0;
@@ -256,6 +290,13 @@ int main(int argc, char** argv)
         CaptureFrameHeader header;
         double deadline = Now() + options.timeoutSeconds;
         ReadResult result = ReadFull(&header, sizeof header, deadline);
+        if (result == READ_OK && memcmp(header.magic, "ORLS", 4) == 0) {
+            result = ReadSound(header, deadline, writerStarted);
+            if (result == READ_OK)
+                continue;
+            outcome = result == READ_ERROR && soundWriteFailed ? OUTCOME_WRITE_FAILED : OutcomeOfRead(result);
+            break;
+        }
         if (result == READ_OK &&
             (memcmp(header.magic, "ORLF", 4) != 0 || header.width < 1 || header.width > CAPTURE_MAX_SIDE ||
              header.height < 1 || header.height > CAPTURE_MAX_SIDE))
@@ -331,8 +372,13 @@ int main(int argc, char** argv)
     EndGroup();
 
     bool written = true;
-    if (writerStarted)
-        written = options.kind == OUTPUT_FRAMES ? FinishPngWriter() : FinishVideoWriter(true);
+    if (writerStarted) {
+        // The soundtrack matches the frames kept, and fails the capture when it could not be written.
+        bool sound = FinishSound(received, options.out);
+        written = options.kind == OUTPUT_FRAMES ? FinishPngWriter() : FinishVideoWriter(sound);
+        written = written && sound;
+    }
+    DropSound();
     free(videoFrame);
     long frames = written || options.kind == OUTPUT_FRAMES ? FramesWritten() : 0;
     if (tty && writerStarted) {

@@ -157,7 +157,7 @@ static void RunWorker()
 // exact name, so a user's frame-1.png.orig or frame-12.png.bak stays.
 static bool IsOwnFile(const char* name)
 {
-    if (strcmp(name, "soundtrack.wav") == 0)
+    if (strcmp(name, "soundtrack.wav") == 0 || strcmp(name, ".soundtrack.wav.part") == 0)
         return true;
     bool part = name[0] == '.';
     const char* frame = part ? name + 1 : name;
