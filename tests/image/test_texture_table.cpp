@@ -7,12 +7,7 @@
 #include "image_gl_fixture.h"
 #include "tools/png_file.h"
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace {
 

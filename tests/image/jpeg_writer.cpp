@@ -1,0 +1,3 @@
+// stb_image_write's implementation, for the JPEG fixtures.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
