@@ -241,8 +241,10 @@ void SeekMusic(double seconds)
     } else if (!musicPlaying && musicEnded && !pastEnd) {
         // Played again quietly: the report and the boxes have said it all once.
         bool boxes = showMusicMessages;
+        char path[sizeof musicPath];
+        memcpy(path, musicPath, sizeof path);
         showMusicMessages = false;
-        PlayMusic(musicPath);
+        PlayMusic(path);
         showMusicMessages = boxes;
     }
     if (!musicPlaying) {

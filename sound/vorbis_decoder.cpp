@@ -114,7 +114,7 @@ int DecodeVorbisPiece(short* out, int frames)
 
 bool SeekVorbisFrame(unsigned frame)
 {
-    return openStream && stb_vorbis_seek_frame(openStream, frame) != 0;
+    return openStream && stb_vorbis_seek(openStream, frame) != 0;
 }
 
 void CloseVorbisFile()

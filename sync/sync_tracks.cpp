@@ -224,25 +224,57 @@ static int KeyAtOrAfter(const SyncTrack& track, int32_t row)
     return low;
 }
 
-// Gives the track room for one key more: a slice twice as large at the
-// pool's end, after a compaction when the end is full.
+static void ReverseSyncKeys(int from, int to)
+{
+    for (--to; from < to; ++from, --to) {
+        SyncKey key = syncKeys[from];
+        syncKeys[from] = syncKeys[to];
+        syncKeys[to] = key;
+    }
+}
+
+// After a compaction: the track's keys go to the end of the used pool, the
+// slices after it move down, so that it can grow where it lies.
+static void MoveSyncTrackLast(int index)
+{
+    SyncTrack& track = syncTracks[index];
+    int first = track.first, count = track.count;
+    ReverseSyncKeys(first, first + count);
+    ReverseSyncKeys(first + count, syncKeysUsed);
+    ReverseSyncKeys(first, syncKeysUsed);
+    for (int t = 0; t < syncTrackCount; ++t)
+        if (syncTracks[t].first > first)
+            syncTracks[t].first -= count;
+    track.first = syncKeysUsed - count;
+}
+
+// Gives the track room for one key more: the last slice grows where it
+// lies, another moves to the pool's end with twice its keys; when the end
+// is full, a compaction gives back the holes and the track goes last.
 static bool GrowSyncTrack(int index)
 {
     SyncTrack& track = syncTracks[index];
     if (track.count < track.room)
         return true;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        int room = track.count * 2 + 16;
-        if (room > SYNC_KEY_LIMIT - syncKeysUsed)
-            room = SYNC_KEY_LIMIT - syncKeysUsed;
-        if (room > track.count) {
-            memmove(syncKeys + syncKeysUsed, syncKeys + track.first, sizeof(SyncKey) * track.count);
-            track.first = syncKeysUsed;
-            track.room = room;
-            syncKeysUsed += room;
+        int free = SYNC_KEY_LIMIT - syncKeysUsed;
+        int more = track.count + 16 < free ? track.count + 16 : free;
+        if (track.first + track.room == syncKeysUsed && more > 0) {
+            track.room += more;
+            syncKeysUsed += more;
             return true;
         }
-        CompactSyncKeys();
+        if (track.first + track.room != syncKeysUsed && free > track.count) {
+            memmove(syncKeys + syncKeysUsed, syncKeys + track.first, sizeof(SyncKey) * track.count);
+            track.first = syncKeysUsed;
+            track.room = 2 * track.count + 16 < free ? 2 * track.count + 16 : free;
+            syncKeysUsed += track.room;
+            return true;
+        }
+        if (attempt == 0) {
+            CompactSyncKeys();
+            MoveSyncTrackLast(index);
+        }
     }
     ReportWrite("Pista %s: no caben mas de %d claves\n", track.name, SYNC_KEY_LIMIT);
     return false;
