@@ -26,7 +26,7 @@ enum { DEMO_GREETING_BYTES = 19, EDITOR_GREETING_BYTES = 12, READS_PER_PASS = 25
 
 char editorName[80];
 sockaddr_in editorAddress;
-SOCKET link = INVALID_SOCKET;
+SOCKET connection = INVALID_SOCKET;
 LinkState state = LINK_IDLE;
 bool tried = false;
 int64_t lastTry = 0;
@@ -53,11 +53,11 @@ uint32_t BigEndianAt(const unsigned char* bytes)
 
 void Drop(const char* why)
 {
-    if (link != INVALID_SOCKET)
-        closesocket(link);
+    if (connection != INVALID_SOCKET)
+        closesocket(connection);
     if (syncEditorConnected)
         ReportWrite("Editor de sincron\xED" "a: desconectado (%s)\n", why);
-    link = INVALID_SOCKET;
+    connection = INVALID_SOCKET;
     state = LINK_IDLE;
     incomingUsed = outgoingUsed = 0;
     syncEditorConnected = false;
@@ -87,7 +87,7 @@ void QueueCommand(SyncEditorCommand command, uint32_t value, const char* text = 
 void Flush()
 {
     while (outgoingUsed > 0 && state != LINK_IDLE) {
-        int sent = send(link, outgoing, outgoingUsed, 0);
+        int sent = send(connection, outgoing, outgoingUsed, 0);
         if (sent == SOCKET_ERROR) {
             if (WSAGetLastError() != WSAEWOULDBLOCK)
                 Drop("error al enviar");
@@ -102,16 +102,16 @@ void TryConnect(int64_t now)
 {
     tried = true;
     lastTry = now;
-    link = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (link == INVALID_SOCKET)
+    connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (connection == INVALID_SOCKET)
         return;
     u_long nonBlocking = 1;
-    if (ioctlsocket(link, FIONBIO, &nonBlocking) == SOCKET_ERROR) {
+    if (ioctlsocket(connection, FIONBIO, &nonBlocking) == SOCKET_ERROR) {
         Drop("ioctlsocket");
         return;
     }
     state = LINK_CONNECTING;
-    if (connect(link, (const sockaddr*)&editorAddress, sizeof editorAddress) == 0) {
+    if (connect(connection, (const sockaddr*)&editorAddress, sizeof editorAddress) == 0) {
         state = LINK_GREETING;
         Queue(demoGreeting, DEMO_GREETING_BYTES);
     } else if (WSAGetLastError() != WSAEWOULDBLOCK) {
@@ -126,16 +126,16 @@ void CheckConnect(int64_t now)
     fd_set writable, failed;
     FD_ZERO(&writable);
     FD_ZERO(&failed);
-    FD_SET(link, &writable);
-    FD_SET(link, &failed);
+    FD_SET(connection, &writable);
+    FD_SET(connection, &failed);
     TIMEVAL noWait = {0, 0};
     int ready = select(0, nullptr, &writable, &failed, &noWait);
-    if (ready == SOCKET_ERROR || FD_ISSET(link, &failed) ||
+    if (ready == SOCKET_ERROR || FD_ISSET(connection, &failed) ||
         (ready == 0 && now - lastTry >= SYNC_EDITOR_RETRY_MILLISECONDS)) {
         Drop("connect");
         return;
     }
-    if (FD_ISSET(link, &writable)) {
+    if (FD_ISSET(connection, &writable)) {
         state = LINK_GREETING;
         Queue(demoGreeting, DEMO_GREETING_BYTES);
     }
@@ -241,7 +241,7 @@ void Parse()
 void Receive()
 {
     for (int k = 0; k < READS_PER_PASS && state >= LINK_GREETING; ++k) {
-        int got = recv(link, (char*)incoming + incomingUsed, SYNC_EDITOR_IN_SIZE - incomingUsed, 0);
+        int got = recv(connection, (char*)incoming + incomingUsed, SYNC_EDITOR_IN_SIZE - incomingUsed, 0);
         if (got == 0) {
             Drop("el editor cerr\xF3");
             return;

@@ -2,6 +2,10 @@
 """A stand-in sync editor against a kit demo built with SYNC_EDITOR ON:
 
   stand_in_editor.py --demo PROGRAM --tune TUNE.ogg --capture ORLATH-CAPTURE
+  stand_in_editor.py --mingw BUILD-MINGW --tune TUNE.ogg
+
+With --mingw the demo is built against that build's installed kit, as
+sync_editor_demo.exe, and run under Wine on a private Xvfb (no capture there).
 
 The demo (tests/sync/editor_demo.cpp) paints its two tracks and prints each
 frame's row and pixel. The editor listens only after the demo has run a
@@ -25,8 +29,45 @@ import threading
 import time
 import unittest
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 ARGS = None
 STEP, LINEAR, SMOOTH = 0, 1, 2
+# Under Wine: the run's prefix and display (setUpModule).
+WINE = None
+SESSION = None
+
+
+def setUpModule():
+    global WINE, SESSION
+    if not ARGS.mingw:
+        return
+    import flavour
+    from xsession import XSession
+    root = tempfile.mkdtemp(prefix="orlath-sync-wine-")
+    prefix, project = os.path.join(root, "prefix"), os.path.join(root, "project")
+    os.makedirs(project)
+    shutil.copy(os.path.join(HERE, "editor_demo.cpp"), project)
+    with open(os.path.join(project, "CMakeLists.txt"), "w") as f:
+        f.write("cmake_minimum_required(VERSION 3.16)\nproject(p CXX)\nfind_package(Orlath REQUIRED)\n"
+                "orlath_add_demo(sync_editor_demo SOURCES editor_demo.cpp SYNC_EDITOR ON STARTUP_IMAGES OFF "
+                "START WINDOW)\n")
+    for step in (["cmake", "--install", ARGS.mingw, "--prefix", prefix],
+                 ["cmake", "-S", project, "-B", os.path.join(project, "build"), "-DCMAKE_PREFIX_PATH=" + prefix,
+                  "-DCMAKE_TOOLCHAIN_FILE=%s/share/orlath/mingw-w64.cmake" % prefix],
+                 ["cmake", "--build", os.path.join(project, "build")]):
+        result = subprocess.run(step, capture_output=True, env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        assert result.returncode == 0, result.stdout.decode() + result.stderr.decode()
+    ARGS.demo = os.path.join(project, "build", "bin", "sync_editor_demo.exe")
+    WINE = flavour.WINDOWS
+    WINE.begin_run()
+    SESSION = XSession(1024, 768, 24, os.path.join(root, "xvfb.log")).start()
+
+
+def tearDownModule():
+    if WINE:
+        SESSION.stop()
+        WINE.end_run()
 
 
 class Demo:
@@ -34,7 +75,10 @@ class Demo:
 
     def __init__(self, folder, port):
         env = dict(os.environ, ORLATH_SYNC_EDITOR="127.0.0.1:%d" % port)
-        self.process = subprocess.Popen([ARGS.demo], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+        command = [ARGS.demo]
+        if WINE:
+            env, command = WINE.environment(SESSION.environment(env)), WINE.command(ARGS.demo)
+        self.process = subprocess.Popen(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.frames = []
         self.changed = threading.Condition()
@@ -67,6 +111,8 @@ class Demo:
         self.process.kill()
         self.process.wait()
         self.process.stdout.close()
+        if WINE:
+            WINE.end_case()
 
 
 class Editor:
@@ -143,7 +189,7 @@ class StandInEditor(unittest.TestCase):
         demo = Demo(self.root, self.port)
         try:
             # No editor yet: the demo plays its file's keys and keeps drawing.
-            demo.wait("the file's red", lambda f: f[1] in (127, 128) and f[0] > 16)
+            demo.wait("the file's red", lambda f: f[1] in (127, 128) and f[0] > 16, seconds=60)
             self.listener.listen(1)
             editor = Editor(self.listener)
             editor.wait(lambda e: len(e.tracks) == 2 and e.rows)
@@ -212,6 +258,8 @@ class StandInEditor(unittest.TestCase):
             demo.stop()
 
     def test_a_capture_never_asks_the_editor(self):
+        if WINE:
+            self.skipTest("capture is the layer's")
         self.listener.listen(1)
         frames = os.path.join(self.root, "frames")
         env = dict(os.environ, ORLATH_SYNC_EDITOR="127.0.0.1:%d" % self.port)
@@ -226,9 +274,11 @@ class StandInEditor(unittest.TestCase):
 
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
-    parser.add_argument("--demo", required=True)
+    parser.add_argument("--demo")
     parser.add_argument("--tune", required=True)
-    parser.add_argument("--capture", required=True)
+    parser.add_argument("--capture")
+    parser.add_argument("--mingw", help="the MinGW build, whose kit builds the demo for Wine")
     ARGS, rest = parser.parse_known_args()
-    ARGS.demo = os.path.abspath(ARGS.demo)
+    ARGS.demo = ARGS.demo and os.path.abspath(ARGS.demo)
+    ARGS.mingw = ARGS.mingw and os.path.abspath(ARGS.mingw)
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
