@@ -589,6 +589,7 @@ typedef struct timeval TIMEVAL;
 #define AF_INET 2
 #define SOCK_STREAM 1
 #define IPPROTO_TCP 6
+#define TCP_NODELAY 0x0001
 #define INADDR_NONE 0xFFFFFFFFu
 #define FIONBIO ((long)0x8004667EL)
 #define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | ((WORD)((BYTE)(high))) << 8))
@@ -602,6 +603,7 @@ typedef struct timeval TIMEVAL;
 #define WSAEINPROGRESS 10036
 #define WSAEALREADY 10037
 #define WSAENOTSOCK 10038
+#define WSAENOPROTOOPT 10042
 #define WSAEAFNOSUPPORT 10047
 #define WSAEISCONN 10056
 #define WSAENOTCONN 10057
@@ -646,6 +648,8 @@ int WINAPI WSAGetLastError(void);
 SOCKET WINAPI socket(int family, int type, int protocol);
 int WINAPI connect(SOCKET s, const struct sockaddr* name, int nameLength);
 int WINAPI ioctlsocket(SOCKET s, long command, u_long* argument);
+// TCP_NODELAY only.
+int WINAPI setsockopt(SOCKET s, int level, int name, const char* value, int length);
 #define select WinsockSelect
 int WINAPI select(int ignored, fd_set* readable, fd_set* writable, fd_set* failed, const TIMEVAL* timeout);
 int WINAPI send(SOCKET s, const char* buffer, int length, int flags);

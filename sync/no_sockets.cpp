@@ -32,6 +32,11 @@ int WINAPI ioctlsocket(SOCKET, long, u_long*)
     return SOCKET_ERROR;
 }
 
+int WINAPI setsockopt(SOCKET, int, int, const char*, int)
+{
+    return SOCKET_ERROR;
+}
+
 int WINAPI select(int, fd_set*, fd_set*, fd_set*, const TIMEVAL*)
 {
     return SOCKET_ERROR;

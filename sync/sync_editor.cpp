@@ -110,6 +110,9 @@ void TryConnect(int64_t now)
         Drop("ioctlsocket");
         return;
     }
+    // A row waits for nothing: the editor's cursor follows the picture.
+    BOOL noDelay = TRUE;
+    setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, (const char*)&noDelay, sizeof noDelay);
     state = LINK_CONNECTING;
     if (connect(connection, (const sockaddr*)&editorAddress, sizeof editorAddress) == 0) {
         state = LINK_GREETING;

@@ -144,6 +144,20 @@ int WINAPI ioctlsocket(SOCKET s, long command, u_long* argument)
     return LayerNetNonBlocking((int)s, *argument != 0, &error) < 0 ? Fail(Code(error)) : 0;
 }
 
+int WINAPI setsockopt(SOCKET s, int level, int name, const char* value, int length)
+{
+    if (Usable(s) < 0)
+        return SOCKET_ERROR;
+    if (level != IPPROTO_TCP || name != TCP_NODELAY)
+        return Fail(WSAENOPROTOOPT);
+    if (!value || length < 1)
+        return Fail(WSAEFAULT);
+    // Winsock takes a BOOL or a single byte.
+    bool on = length >= (int)sizeof(BOOL) ? *(const BOOL*)value != 0 : *value != 0;
+    LayerNetError error;
+    return LayerNetNoDelay((int)s, on, &error) < 0 ? Fail(Code(error)) : 0;
+}
+
 int WINAPI select(int, fd_set* readable, fd_set* writable, fd_set* failed, const TIMEVAL* timeout)
 {
     if (startups == 0)

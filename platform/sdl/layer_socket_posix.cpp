@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <string.h>
 #include <sys/socket.h>
@@ -71,6 +72,12 @@ int LayerNetNonBlocking(int fd, bool on, LayerNetError* error)
     if (flags < 0 || fcntl(fd, F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) < 0)
         return Failed(error);
     return 0;
+}
+
+int LayerNetNoDelay(int fd, bool on, LayerNetError* error)
+{
+    int value = on;
+    return setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &value, sizeof value) < 0 ? Failed(error) : 0;
 }
 
 int LayerNetConnect(int fd, uint32_t address, uint16_t port, LayerNetError* error)

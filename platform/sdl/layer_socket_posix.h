@@ -32,6 +32,7 @@ struct LayerNetPoll {
 // Each returns -1 with *error set on failure.
 int LayerNetOpen(LayerNetError* error);
 int LayerNetNonBlocking(int fd, bool on, LayerNetError* error);
+int LayerNetNoDelay(int fd, bool on, LayerNetError* error);
 // Address and port in network order.
 int LayerNetConnect(int fd, uint32_t address, uint16_t port, LayerNetError* error);
 long LayerNetSend(int fd, const void* data, size_t size, LayerNetError* error);

@@ -1,7 +1,14 @@
 // A kit demo for the stand-in editor: two tracks paint the whole picture
 // (red and green), and each frame's row and centre pixel, read back before
-// the swap, go to standard output whenever they change.
+// the swap, go to standard output whenever they change. With SYNC_DEMO_FPS
+// set (Linux only) it paces itself to that many frames a second, as a
+// display's refresh would, instead of drawing flat out.
 #include <stdio.h>
+#include <stdlib.h>
+#ifndef _WIN32
+#include <time.h>
+#include <unistd.h>
+#endif
 
 #include "platform/gl.h"
 #include "sound/music.h"
@@ -34,5 +41,14 @@ int RenderFrame()
         printf("frame %ld row %ld pixel %d %d\n", frames, lastRow, pixel[0], pixel[1]);
         fflush(stdout);
     }
+#ifndef _WIN32
+    static const char* fps = getenv("SYNC_DEMO_FPS");
+    if (fps && atof(fps) > 0) {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        long long period = (long long)(1e9 / atof(fps)), at = now.tv_sec * 1000000000LL + now.tv_nsec;
+        usleep((useconds_t)((period - at % period) / 1000));
+    }
+#endif
     return 1;
 }

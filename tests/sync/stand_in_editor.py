@@ -93,7 +93,7 @@ class Demo:
                     self.changed.notify_all()
 
     def wait(self, what, predicate, seconds=5.0, since=None):
-        """The first frame printed after `since` (default: now) that matches."""
+        """The first frame printed from index `since` (default: now) on that matches."""
         at = len(self.frames) if since is None else since
         deadline = time.monotonic() + seconds
         with self.changed:
@@ -122,6 +122,8 @@ class Editor:
         listener.settimeout(seconds)
         self.link, _ = listener.accept()
         self.link.settimeout(seconds)
+        # Each command leaves at once, as an editor's should.
+        self.link.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         assert self.take(19) == b"hello, synctracker!"
         self.link.sendall(b"hello, demo!")
         self.tracks, self.rows, self.closed = [], [], False
@@ -197,9 +199,9 @@ class StandInEditor(unittest.TestCase):
             # The editor's keys replace the file's: none yet.
             demo.wait("no keys", lambda f: f[1:] == (0, 0))
 
-            sent = time.monotonic()
+            since, sent = len(demo.frames), time.monotonic()
             editor.send(editor.set_key(1, 0, 0.25, STEP))
-            shown = demo.wait("green from a key", lambda f: f[1:] == (0, 64))[0]
+            shown = demo.wait("green from a key", lambda f: f[1:] == (0, 64), since=since)[0]
             print("SET_KEY to the frame that shows it: %.1f ms" % ((shown - sent) * 1000))
             # A key in three pieces, the row's high bytes first.
             key = editor.set_key(0, 64, 1.0, STEP) + editor.set_key(0, 0, 0.0, STEP)
