@@ -118,7 +118,8 @@ int LayerNetPollAll(LayerNetPoll* polls, int count, int milliseconds, LayerNetEr
     pollfd fds[MOST];
     for (int k = 0; k < count; ++k) {
         fds[k].fd = polls[k].fd;
-        fds[k].events = (short)((polls[k].wantRead ? POLLIN : 0) | (polls[k].wantWrite || polls[k].wantFailed ? POLLOUT : 0));
+        bool writeOrFail = polls[k].wantWrite || polls[k].wantFailed;
+        fds[k].events = (short)((polls[k].wantRead ? POLLIN : 0) | (writeOrFail ? POLLOUT : 0));
         fds[k].revents = 0;
     }
     if (poll(fds, (nfds_t)count, milliseconds) < 0)
