@@ -7,6 +7,7 @@
 #include "app/render_window.h"
 #include "scene/scene.h"
 #include "sound/music.h"
+#include "sync/sync_editor.h"
 
 // A demo built with the kit sets these (orlath_add_demo's TITLE, SIZE and
 // START); the shipped program and the gallery keep the values below and
@@ -19,6 +20,9 @@
 #endif
 #ifndef ORLATH_DEMO_START
 #define ORLATH_DEMO_START START_ASK
+#endif
+#ifndef ORLATH_ENABLE_SYNC_EDITOR
+#define ORLATH_ENABLE_SYNC_EDITOR 0
 #endif
 
 enum { START_ASK, START_WINDOW, START_FULLSCREEN };
@@ -83,6 +87,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 
     if (!OpenRenderWindow(firstTitle, WINDOW_WIDTH, WINDOW_HEIGHT, FIRST_BITS, fullscreenMode))
         return 0;
+#ifdef ORLATH_DEMO_NAME
+    // A kit demo talks to a sync editor when built to (SYNC_EDITOR ON) or
+    // when the environment names one.
+    const char* editor = getenv("ORLATH_SYNC_EDITOR");
+    if (ORLATH_ENABLE_SYNC_EDITOR || editor)
+        StartSyncEditor(editor);
+#endif
 
     while (!done) {
         if (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
@@ -96,8 +107,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
             continue;
         }
 
-        // The music holds with the picture and is refilled in every pass.
+        // The music holds with the picture (and with the editor's pause) and
+        // is refilled in every pass.
+#ifdef ORLATH_DEMO_NAME
+        PumpSyncEditor();
+        PauseMusic(keyDown[KEY_FREEZE] || syncEditorPaused);
+#else
         PauseMusic(keyDown[KEY_FREEZE]);
+#endif
         PumpMusic();
         if (windowActive) {
             if (keyDown[KEY_ESCAPE])
@@ -119,6 +136,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
         }
     }
 
+#ifdef ORLATH_DEMO_NAME
+    StopSyncEditor();
+#endif
     CloseRenderWindow();
     return (int)msg.wParam;
 }

@@ -53,6 +53,7 @@ void DrawTextPage(float seconds, bool entered);
 void DrawRandomPage(float seconds, bool entered);
 void DrawMipmapPage(float seconds, bool entered);
 void DrawFileLengthPage(float seconds, bool entered);
+void DrawSyncPage(float seconds, bool entered);
 
 // The shipped scene at the clock's time, as orlath draws it, with the
 // modelview matrix back at the identity afterwards.

@@ -15,6 +15,7 @@ const GalleryPage galleryPages[] = {
     {"RandomInt and RandomFloat", DrawRandomPage},
     {"LoadMipmappedTga at shrinking sizes", DrawMipmapPage},
     {"GetFileLength of the start-up images", DrawFileLengthPage},
+    {"SyncValue: step, linear, smooth and ramp", DrawSyncPage},
 };
 const int galleryPageCount = (int)(sizeof galleryPages / sizeof galleryPages[0]);
 

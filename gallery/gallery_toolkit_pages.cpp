@@ -1,8 +1,12 @@
 // Pages of the other toolkit routines: both fonts, the random routines, the
-// mipmapped loader and the file-length query.
+// mipmapped loader, the file-length query and the sync tracks' interpolations.
+#include <math.h>
+#include <stdio.h>
+
 #include "gallery/gallery.h"
 #include "image/texture_table.h"
 #include "platform/gl.h"
+#include "sync/sync_tracks.h"
 #include "timing/random.h"
 
 void DrawTextPage(float, bool)
@@ -145,5 +149,38 @@ void DrawFileLengthPage(float, bool)
     PrintAt(40, y, 1.0f, 0.7f, 0.3f, "GetFileLength(\"%s%s\") = %d", startupImageFolder, missingFileName,
             gallery.missingFileLength);
     PrintAt(40, y - 20.0f, 1.0f, 0.7f, 0.3f, "666 means the file could not be opened (a line went to stdout)");
+    EndGalleryView();
+}
+
+// One track of each interpolation, keyed 0, 1, 0.25 at rows 0, 16 and 32
+// (the last key's kind does not matter), plotted over rows -4 to 36 with
+// the clock's row sweeping across.
+void DrawSyncPage(float seconds, bool)
+{
+    static int tracks[SYNC_INTERPOLATION_COUNT] = {-1, -1, -1, -1};
+    static const float colours[SYNC_INTERPOLATION_COUNT][3] = {
+        {1.0f, 0.4f, 0.4f}, {0.4f, 1.0f, 0.4f}, {0.4f, 0.7f, 1.0f}, {1.0f, 0.9f, 0.3f}};
+    BeginGalleryView();
+    PrintAt(20, 440, 1.0f, 1.0f, 1.0f, "SyncValue: keys 0, 1, 0.25 at rows 0, 16, 32, drawn over rows -4..36");
+    for (int kind = 0; kind < SYNC_INTERPOLATION_COUNT; ++kind) {
+        char name[32];
+        snprintf(name, sizeof name, "gallery %s", syncInterpolationNames[kind]);
+        if (tracks[kind] < 0 && (tracks[kind] = GetSyncTrack(name)) >= 0) {
+            SetSyncKey(tracks[kind], 0, 0.0f, kind);
+            SetSyncKey(tracks[kind], 16, 1.0f, kind);
+            SetSyncKey(tracks[kind], 32, 0.25f, kind);
+        }
+        float left = 20.0f + 305.0f * (kind % 2), bottom = 230.0f - 190.0f * (kind / 2);
+        const float* colour = colours[kind];
+        ShadeRect(left, bottom, 295.0f, 170.0f);
+        PrintAt(left + 6.0f, bottom + 152.0f, colour[0], colour[1], colour[2], "%s", syncInterpolationNames[kind]);
+        glColor3f(colour[0], colour[1], colour[2]);
+        glBegin(GL_LINE_STRIP);
+        for (int x = 0; x <= 280; ++x)
+            glVertex2f(left + 8.0f + x, bottom + 10.0f + 130.0f * SyncValue(tracks[kind], -4.0 + x / 7.0));
+        glEnd();
+        double row = fmod(seconds * 8.0, 40.0) - 4.0;
+        FillRect(left + 8.0f + float((row + 4.0) * 7.0) - 1.0f, bottom + 10.0f, 2.0f, 130.0f, 0.8f, 0.8f, 0.8f);
+    }
     EndGalleryView();
 }

@@ -1,5 +1,5 @@
 # orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder] [SYNC folder]
-#                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF]
+#                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF] [SYNC_EDITOR ON|OFF]
 #                 [TITLE "text"] [SIZE W H] [START ASK|WINDOW|FULLSCREEN])
 #
 # A program on the Orlath shell whose frame is the demo's own: the sources
@@ -16,6 +16,9 @@
 # titles), SIZE is the window's size in both modes (default 640 480), START
 # whether to ask at start and what to open when not (default ASK); the
 # program's --ask, --window and --fullscreen override START for one run.
+# SYNC_EDITOR ON (default OFF) makes the demo a client of a sync editor at
+# 127.0.0.1:1338, or at ORLATH_SYNC_EDITOR=host:port, which also turns it on
+# in a demo built without; the editor saves its tracks into sync/.
 
 # Edit distance between two words, for suggesting the option a misspelt
 # one was meant to be.
@@ -158,13 +161,13 @@ function(_orlath_cp1252_literal text out)
   set(${out} "${literal}\"" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC SYNC BITMAP_FONT CLOCK STARTUP_IMAGES TITLE SIZE START)
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC SYNC BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR TITLE SIZE START)
 
 # In the order of the entry point's START_* values.
 set(_ORLATH_DEMO_STARTS ASK WINDOW FULLSCREEN)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;TITLE;START"
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;SYNC_EDITOR;TITLE;START"
     "SOURCES;SIZE")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
@@ -186,15 +189,15 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "MUSIC, SYNC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, TITLE, SIZE and START)")
+      "MUSIC, SYNC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, SYNC_EDITOR, TITLE, SIZE and START)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
   endif()
 
-  set(switch_defaults BITMAP_FONT OFF CLOCK ON STARTUP_IMAGES ON)
+  set(switch_defaults BITMAP_FONT OFF CLOCK ON STARTUP_IMAGES ON SYNC_EDITOR OFF)
   set(definitions)
-  foreach(switch IN ITEMS BITMAP_FONT CLOCK STARTUP_IMAGES)
+  foreach(switch IN ITEMS BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR)
     list(FIND switch_defaults ${switch} at)
     math(EXPR at "${at} + 1")
     list(GET switch_defaults ${at} value)
@@ -292,6 +295,9 @@ function(orlath_add_demo name)
     list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/sync
       COMMAND ${CMAKE_COMMAND} -E copy_directory ${sync} ${program_dir}/sync)
     set(page_files SYNC_DIR ${program_dir}/sync)
+  elseif(ORLATH_ENABLE_SYNC_EDITOR=1 IN_LIST definitions)
+    # Where the editor's saves go.
+    list(APPEND copy_images COMMAND ${CMAKE_COMMAND} -E make_directory ${program_dir}/sync)
   endif()
   # Copied at every build, so a changed image reaches the program's folder
   # even when no source changed.

@@ -22,6 +22,7 @@
 #include "scene/effects.h"
 #include "scene/pixel_view.h"
 #include "scene/scene.h"
+#include "sync/sync_editor.h"
 #include "sync/sync_tracks.h"
 #include "text/atlas_font.h"
 #include "sound/music.h"

@@ -11,8 +11,10 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
-// The music's waveOut calls (winmm), which the lean windows.h leaves out.
+// The music's waveOut calls (winmm) and the sync editor's sockets (ws2_32),
+// which the lean windows.h leaves out.
 #include <mmsystem.h>
+#include <winsock2.h>
 // Folder separator for paths the system builds itself.
 #define PLATFORM_PATH_SEPARATOR "\\"
 #else

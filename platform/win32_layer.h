@@ -1,6 +1,6 @@
-// Win32-compatible layer: the subset of user32, gdi32, opengl32 (WGL) and
-// kernel32 that the system calls, with Win32's names, types, constants,
-// failure values and window messages. Built on SDL2, Mesa GL, FreeType and
+// Win32-compatible layer: the subset of user32, gdi32, opengl32 (WGL),
+// kernel32, winmm and ws2_32 that the system calls, with Win32's names,
+// types, constants, failure values and window messages. Built on SDL2, Mesa GL, FreeType and
 // fontconfig; none of those leak through this header.
 //
 // Only platform/platform.h includes this file, and only where _WIN32 is not
@@ -566,6 +566,101 @@ MMRESULT WINAPI waveOutPause(HWAVEOUT device);
 MMRESULT WINAPI waveOutRestart(HWAVEOUT device);
 MMRESULT WINAPI waveOutReset(HWAVEOUT device);
 MMRESULT WINAPI waveOutClose(HWAVEOUT device);
+
+// ---------------------------------------------------------------- ws2_32 (Winsock)
+
+// The subset a TCP client polls with: IPv4 stream sockets, non-blocking
+// connect, select with a zero wait, send and recv. fd_set and its macros and
+// struct timeval are the C library's (FD_ZERO, FD_SET and FD_ISSET are used
+// as with Winsock); select is renamed so that it takes Winsock's arguments
+// (the first is ignored) beside the C library's. In the layer's capture mode
+// WSAStartup fails: a capture never talks to the network.
+#include <sys/select.h>
+
+typedef unsigned char u_char;
+typedef unsigned short u_short;
+typedef unsigned int u_int;
+typedef unsigned long u_long;
+typedef uintptr_t SOCKET;
+typedef struct timeval TIMEVAL;
+
+#define INVALID_SOCKET ((SOCKET)~(uintptr_t)0)
+#define SOCKET_ERROR (-1)
+#define AF_INET 2
+#define SOCK_STREAM 1
+#define IPPROTO_TCP 6
+#define TCP_NODELAY 0x0001
+#define INADDR_NONE 0xFFFFFFFFu
+#define FIONBIO ((long)0x8004667EL)
+#define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | ((WORD)((BYTE)(high))) << 8))
+
+#define WSAEINTR 10004
+#define WSAEBADF 10009
+#define WSAEFAULT 10014
+#define WSAEINVAL 10022
+#define WSAEMFILE 10024
+#define WSAEWOULDBLOCK 10035
+#define WSAEINPROGRESS 10036
+#define WSAEALREADY 10037
+#define WSAENOTSOCK 10038
+#define WSAENOPROTOOPT 10042
+#define WSAEAFNOSUPPORT 10047
+#define WSAEISCONN 10056
+#define WSAENOTCONN 10057
+#define WSAECONNABORTED 10053
+#define WSAECONNRESET 10054
+#define WSAETIMEDOUT 10060
+#define WSAECONNREFUSED 10061
+#define WSAEHOSTUNREACH 10065
+#define WSAENETDOWN 10050
+#define WSAENETUNREACH 10051
+#define WSASYSNOTREADY 10091
+#define WSAVERNOTSUPPORTED 10092
+#define WSANOTINITIALISED 10093
+
+typedef struct WSAData {
+    WORD wVersion;
+    WORD wHighVersion;
+    char szDescription[257];
+    char szSystemStatus[129];
+    unsigned short iMaxSockets;
+    unsigned short iMaxUdpDg;
+    char* lpVendorInfo;
+} WSADATA, *LPWSADATA;
+
+struct in_addr {
+    uint32_t s_addr;  // network order
+};
+struct sockaddr {
+    u_short sa_family;
+    char sa_data[14];
+};
+struct sockaddr_in {
+    short sin_family;
+    u_short sin_port;  // network order
+    struct in_addr sin_addr;
+    char sin_zero[8];
+};
+
+int WINAPI WSAStartup(WORD versionRequested, LPWSADATA data);
+int WINAPI WSACleanup(void);
+int WINAPI WSAGetLastError(void);
+SOCKET WINAPI socket(int family, int type, int protocol);
+int WINAPI connect(SOCKET s, const struct sockaddr* name, int nameLength);
+int WINAPI ioctlsocket(SOCKET s, long command, u_long* argument);
+// TCP_NODELAY only.
+int WINAPI setsockopt(SOCKET s, int level, int name, const char* value, int length);
+#define select WinsockSelect
+int WINAPI select(int ignored, fd_set* readable, fd_set* writable, fd_set* failed, const TIMEVAL* timeout);
+int WINAPI send(SOCKET s, const char* buffer, int length, int flags);
+int WINAPI recv(SOCKET s, char* buffer, int length, int flags);
+int WINAPI closesocket(SOCKET s);
+u_long WINAPI htonl(u_long value);
+u_short WINAPI htons(u_short value);
+u_long WINAPI ntohl(u_long value);
+u_short WINAPI ntohs(u_short value);
+// Dotted IPv4 only ("127.0.0.1"), in network order; INADDR_NONE otherwise.
+unsigned long WINAPI inet_addr(const char* text);
 
 // ---------------------------------------------------------------- entry point
 

@@ -37,7 +37,7 @@ if cmake -S "$work/mydemo" -B "$work/native" -DCMAKE_PREFIX_PATH="$work/prefix" 
   cat "$work/native.txt"; echo "a native build took the MinGW kit without saying which kit it needs"; exit 1
 fi
 foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' \
-  | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|winmm|msvcrt)\.dll$' || true)
+  | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|winmm|ws2_32|msvcrt)\.dll$' || true)
 [[ -z "$foreign" ]] || { echo "mydemo.exe needs DLLs that Windows does not ship: $foreign"; exit 1; }
 echo "template built as mydemo.exe against the MinGW kit ($(stat -c %s "$exe") bytes)"
 

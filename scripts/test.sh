@@ -118,7 +118,7 @@ if cmake -S . -B "$build-mingw" -DCMAKE_BUILD_TYPE=Release \
       # It must run from a bare folder: only system DLLs, no MinGW runtime.
       foreign=$(x86_64-w64-mingw32-objdump -p "$build-mingw/bin/$exe" \
         | sed -n 's/^\s*DLL Name: //p' \
-        | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|winmm|msvcrt)\.dll$' || true)
+        | grep -viE '^(kernel32|user32|gdi32|opengl32|glu32|winmm|ws2_32|msvcrt)\.dll$' || true)
       if [[ -n "$foreign" ]]; then
         echo "$exe needs DLLs that Windows does not ship: $foreign"
         ok=0

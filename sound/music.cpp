@@ -1,5 +1,6 @@
 #include "sound/music.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "diag/Debug.h"
@@ -30,6 +31,9 @@ bool musicPaused = false;
 unsigned musicRate = 0;
 unsigned musicLength = 0;      // frames, 0 when the stream does not say
 double musicLastSeconds = 0.0;  // where the last track stopped
+unsigned musicSeekFrame = 0;    // where the device's position counts from, after a seek
+bool musicEnded = false;        // the last track ran to its end
+char musicPath[260];            // its file, to play again on a seek back
 bool noDeviceReported = false;
 
 // The silent track's clock: counter ticks since its start, less the pauses.
@@ -117,6 +121,9 @@ bool PlayMusic(const char* path)
     lastMusicMessage = MUSIC_MESSAGE_NONE;
     musicLastSeconds = 0.0;
     ReportWrite("\nM\xFA" "sica: %s ... ", path);
+    musicEnded = false;
+    musicSeekFrame = 0;
+    snprintf(musicPath, sizeof musicPath, "%s", path);
 
     VorbisOpenResult opened = OpenVorbisFile(path);
     if (opened != VORBIS_OPEN_OK) {
@@ -159,6 +166,7 @@ void StopMusic()
     musicPlaying = false;
     musicSilent = false;
     musicPaused = false;
+    musicEnded = false;
 }
 
 double MusicSeconds()
@@ -173,7 +181,7 @@ double MusicSeconds()
         return musicLastSeconds;
     // A device that offers no sample count answers in bytes.
     DWORD frames = time.wType == TIME_BYTES ? time.u.cb / MUSIC_FRAME_BYTES : time.u.sample;
-    musicLastSeconds = (double)frames / musicRate;
+    musicLastSeconds = (double)(musicSeekFrame + frames) / musicRate;
     return musicLastSeconds;
 }
 
@@ -199,8 +207,10 @@ void PumpMusic()
     if (!musicPlaying)
         return;
     if (musicSilent) {
-        if (musicLength && SilentSeconds() * musicRate >= musicLength)
+        if (musicLength && SilentSeconds() * musicRate >= musicLength) {
             StopMusic();
+            musicEnded = true;
+        }
         return;
     }
     // The device finishes its buffers in the order they were written.
@@ -215,5 +225,47 @@ void PumpMusic()
                 return;
         }
         StopMusic();
+        musicEnded = true;
     }
+}
+
+void SeekMusic(double seconds)
+{
+    if (!(seconds > 0.0))
+        seconds = 0.0;
+    bool pastEnd = musicLength && seconds * musicRate >= musicLength;
+    if (musicPlaying && pastEnd) {
+        // The track stops; the clock goes on past it.
+        StopMusic();
+        musicEnded = true;
+    } else if (!musicPlaying && musicEnded && !pastEnd) {
+        // Played again quietly: the report and the boxes have said it all once.
+        bool boxes = showMusicMessages;
+        char path[sizeof musicPath];
+        memcpy(path, musicPath, sizeof path);
+        showMusicMessages = false;
+        PlayMusic(path);
+        showMusicMessages = boxes;
+    }
+    if (!musicPlaying) {
+        musicLastSeconds = seconds;
+        ContinueClockFrom(seconds);
+        return;
+    }
+    double frame = seconds * musicRate;
+    if (musicSilent) {
+        int64_t now = musicPaused ? silentPauseStart : CounterNow();
+        silentStart = now - (int64_t)(frame / musicRate * (double)silentFrequency.QuadPart);
+        return;
+    }
+    // Reset hands every buffer back and counts the position from 0 again.
+    waveOutReset(musicDevice);
+    musicSeekFrame = (unsigned)frame;
+    musicLastSeconds = (double)musicSeekFrame / musicRate;
+    musicDecodeEnded = !SeekVorbisFrame(musicSeekFrame);
+    musicNextBuffer = 0;
+    for (int k = 0; k < MUSIC_BUFFER_COUNT && !musicDecodeEnded; ++k)
+        musicDecodeEnded = !QueueBuffer(k);
+    if (musicPaused)
+        waveOutPause(musicDevice);
 }

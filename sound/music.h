@@ -33,5 +33,9 @@ void StopMusic();
 double MusicSeconds();
 // Holds (true) or resumes (false) the track and its clock; repeats are harmless.
 void PauseMusic(bool paused);
+// Moves the track and the clock to `seconds` (held inside the track),
+// paused or playing as it was. A track that ran to its end plays again
+// from there; with no music only the clock moves.
+void SeekMusic(double seconds);
 // Refills finished buffers and notices the track's end. Called by the loop.
 void PumpMusic();

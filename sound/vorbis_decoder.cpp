@@ -112,6 +112,11 @@ int DecodeVorbisPiece(short* out, int frames)
                                                     frames * VORBIS_OUTPUT_CHANNELS);
 }
 
+bool SeekVorbisFrame(unsigned frame)
+{
+    return openStream && stb_vorbis_seek(openStream, frame) != 0;
+}
+
 void CloseVorbisFile()
 {
     if (openStream)

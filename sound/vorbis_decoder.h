@@ -22,4 +22,7 @@ VorbisOpenResult OpenVorbisFile(const char* path);
 // Up to `frames` interleaved stereo frames into `out`; 0 at the end of the
 // stream or when none is open.
 int DecodeVorbisPiece(short* out, int frames);
+// The next piece starts at `frame`, to the sample; false when none is open
+// or the frame is past the end.
+bool SeekVorbisFrame(unsigned frame);
 void CloseVorbisFile();

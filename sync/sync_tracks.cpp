@@ -1,5 +1,6 @@
 #include "sync/sync_tracks.h"
 
+#include <math.h>
 #include <string.h>
 
 #include "diag/Debug.h"
@@ -224,4 +225,137 @@ float SyncValue(int index, double row)
     }
     track.cursor = at;
     return float(Interpolate(keys[at], keys[at + 1], row));
+}
+
+// The first key of the track at or after row.
+static int KeyAtOrAfter(const SyncTrack& track, int32_t row)
+{
+    const SyncKey* keys = syncKeys + track.first;
+    int low = 0, high = track.count;
+    while (low < high) {
+        int middle = low + (high - low) / 2;
+        if (keys[middle].row < row)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+static void ReverseSyncKeys(int from, int to)
+{
+    for (--to; from < to; ++from, --to) {
+        SyncKey key = syncKeys[from];
+        syncKeys[from] = syncKeys[to];
+        syncKeys[to] = key;
+    }
+}
+
+// After a compaction: the track's keys go to the end of the used pool, the
+// slices after it move down, so that it can grow where it lies.
+static void MoveSyncTrackLast(int index)
+{
+    SyncTrack& track = syncTracks[index];
+    int first = track.first, count = track.count;
+    ReverseSyncKeys(first, first + count);
+    ReverseSyncKeys(first + count, syncKeysUsed);
+    ReverseSyncKeys(first, syncKeysUsed);
+    for (int t = 0; t < syncTrackCount; ++t)
+        if (syncTracks[t].first > first)
+            syncTracks[t].first -= count;
+    track.first = syncKeysUsed - count;
+}
+
+// Gives the track room for one key more: the last slice grows where it
+// lies, another moves to the pool's end with twice its keys; when the end
+// is full, a compaction gives back the holes and the track goes last.
+static bool GrowSyncTrack(int index)
+{
+    SyncTrack& track = syncTracks[index];
+    if (track.count < track.room)
+        return true;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int free = SYNC_KEY_LIMIT - syncKeysUsed;
+        int more = track.count + 16 < free ? track.count + 16 : free;
+        if (track.first + track.room == syncKeysUsed && more > 0) {
+            track.room += more;
+            syncKeysUsed += more;
+            return true;
+        }
+        if (track.first + track.room != syncKeysUsed && free > track.count) {
+            memmove(syncKeys + syncKeysUsed, syncKeys + track.first, sizeof(SyncKey) * track.count);
+            track.first = syncKeysUsed;
+            track.room = 2 * track.count + 16 < free ? 2 * track.count + 16 : free;
+            syncKeysUsed += track.room;
+            return true;
+        }
+        if (attempt == 0) {
+            CompactSyncKeys();
+            MoveSyncTrackLast(index);
+        }
+    }
+    ReportWrite("Pista %s: no caben mas de %d claves\n", track.name, SYNC_KEY_LIMIT);
+    return false;
+}
+
+bool SetSyncKey(int index, int32_t row, float value, int interpolation)
+{
+    if (index < 0 || index >= syncTrackCount || interpolation < 0 || interpolation >= SYNC_INTERPOLATION_COUNT ||
+        !isfinite(value))
+        return false;
+    int at = KeyAtOrAfter(syncTracks[index], row);
+    if (at == syncTracks[index].count || syncKeys[syncTracks[index].first + at].row != row) {
+        if (!GrowSyncTrack(index))
+            return false;
+        SyncTrack& track = syncTracks[index];
+        SyncKey* keys = syncKeys + track.first;
+        memmove(keys + at + 1, keys + at, sizeof(SyncKey) * (track.count - at));
+        ++track.count;
+    }
+    SyncKey& key = syncKeys[syncTracks[index].first + at];
+    key.row = row;
+    key.value = value;
+    key.interpolation = uint8_t(interpolation);
+    return true;
+}
+
+bool DeleteSyncKey(int index, int32_t row)
+{
+    if (index < 0 || index >= syncTrackCount)
+        return false;
+    SyncTrack& track = syncTracks[index];
+    int at = KeyAtOrAfter(track, row);
+    SyncKey* keys = syncKeys + track.first;
+    if (at == track.count || keys[at].row != row)
+        return false;
+    memmove(keys + at, keys + at + 1, sizeof(SyncKey) * (track.count - at - 1));
+    --track.count;
+    return true;
+}
+
+void ClearSyncKeys(int index)
+{
+    if (index >= 0 && index < syncTrackCount)
+        syncTracks[index].count = 0;
+}
+
+bool SaveSyncTracks()
+{
+    bool saved = true;
+    for (int t = 0; t < syncTrackCount; ++t) {
+        SyncTrack& track = syncTracks[t];
+        const SyncKey* keys = syncKeys + track.first;
+        char path[SYNC_PATH_SIZE];
+        if (!SyncBinaryPath(track.name, path, sizeof path) || !WriteSyncBinary(path, keys, track.count)) {
+            ReportWrite("Pista %s: no puedo escribir %s\n", track.name, path);
+            saved = false;
+        }
+        if (!SyncTextPath(track.name, path, sizeof path) || !WriteSyncText(path, keys, track.count)) {
+            ReportWrite("Pista %s: no puedo escribir %s\n", track.name, path);
+            saved = false;
+        } else {
+            TextFileStamp(path, &track.textTime, &track.textSize);
+        }
+    }
+    return saved;
 }

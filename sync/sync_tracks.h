@@ -83,6 +83,18 @@ void CheckSyncFiles();
 // Forgets every track and key (tests, and a fresh start).
 void ResetSyncTracks();
 
+// Edits, as the sync editor sends them (sync/sync_editor.h). A key set at
+// a row replaces the one there; false for a bad track, interpolation or
+// value, or when the pool is full (reported).
+bool SetSyncKey(int track, int32_t row, float value, int interpolation);
+// False when the track has no key at row.
+bool DeleteSyncKey(int track, int32_t row);
+void ClearSyncKeys(int track);
+// Writes every track to its binary file and its text file (the text file
+// is not read again for it); false, with a report line for each, when one
+// cannot be written.
+bool SaveSyncTracks();
+
 // The file paths of a track name; false when they do not fit in size.
 bool SyncBinaryPath(const char* name, char* path, int size);
 bool SyncTextPath(const char* name, char* path, int size);

@@ -1,7 +1,8 @@
 // orlath-new-demo: starts a new demo on the kit from the template.
 //
 //   orlath-new-demo NAME [DIR]   writes DIR (default ./NAME) with
-//                                CMakeLists.txt, frame.cpp and README.md
+//                                CMakeLists.txt, frame.cpp, README.md and
+//                                the sync track sync/hop.txt
 //
 // NAME becomes the program's name and its CMake target, so it must be a C
 // identifier and not a name CMake keeps for itself. DIR may exist only if
@@ -26,7 +27,7 @@ namespace {
 
 const char usage[] =
     "usage: orlath-new-demo NAME [DIR]\n"
-    "Writes a new demo project (CMakeLists.txt, frame.cpp, README.md) into DIR,\n"
+    "Writes a new demo project (CMakeLists.txt, frame.cpp, README.md, sync/hop.txt) into DIR,\n"
     "or ./NAME. NAME is a C identifier; DIR must not exist or be empty.\n";
 
 enum { NAME_MAX_LENGTH = 64 };
@@ -40,6 +41,7 @@ const TemplateFile templateFiles[] = {
     {"CMakeLists.txt", templateCMakeLists},
     {"frame.cpp", templateFrame},
     {"README.md", templateReadme},
+    {"sync/hop.txt", templateHopTrack},
 };
 
 // Target names CMake's generators make themselves.
@@ -156,18 +158,21 @@ int main(int argc, char** argv)
     }
 
     for (const TemplateFile& file : templateFiles) {
-        if (!WriteText(dir / file.fileName, Fill(file.text, name))) {
-            fprintf(stderr, "orlath-new-demo: cannot write %s\n", (dir / file.fileName).string().c_str());
+        fs::path path = dir / file.fileName;
+        fs::create_directories(path.parent_path(), error);
+        if (!WriteText(path, Fill(file.text, name))) {
+            fprintf(stderr, "orlath-new-demo: cannot write %s\n", path.string().c_str());
             // Leave the folder as it was found.
             for (const TemplateFile& written : templateFiles)
                 fs::remove(dir / written.fileName, error);
+            fs::remove(dir / "sync", error);
             if (!existed)
                 fs::remove(dir, error);
             return 1;
         }
     }
 
-    printf("orlath-new-demo: wrote %s (CMakeLists.txt, frame.cpp, README.md)\n", dir.string().c_str());
+    printf("orlath-new-demo: wrote %s (CMakeLists.txt, frame.cpp, README.md, sync/hop.txt)\n", dir.string().c_str());
     std::string source = ShellWord(dir.string()), build = ShellWord((dir / "build").string());
     printf("next:\n  cmake -S %s -B %s -DCMAKE_PREFIX_PATH=%s\n", source.c_str(), build.c_str(),
            ShellWord(KitPrefix(argv[0])).c_str());

@@ -9,6 +9,7 @@
 #include <orlath/orlath.h>
 
 static AtlasFont* font = nullptr;
+static int hopTrack = -1;
 enum { GLOW_SLOT = 3 };
 
 // Runs in every new GL context (at start and after F1): load and build here.
@@ -18,6 +19,9 @@ bool StartDemo()
     font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
     // TGA, PNG or JPEG: the file's contents say which.
     bool glow = LoadImageSlot("imagenes" PLATFORM_PATH_SEPARATOR "brillo.png", GLOW_SLOT);
+    // The tune's tempo in rows; the track's keys are in sync/hop.txt.
+    SetSyncTempo(120.0, 8);
+    hopTrack = GetSyncTrack("hop");
     // From here on the clock is the tune's position (musica/ is the MUSIC folder).
     return font != nullptr && glow && PlayMusic("musica/tune.ogg");  // false ends start-up with status 1
 }
@@ -33,9 +37,10 @@ int RenderFrame()
     DrawBackdrop(2);
 
     // Three emblems turning with the clock, added onto the stars, hopping
-    // on the tune's beat (two a second).
+    // as the sync track says (on the tune's beat; edit sync/hop.txt while
+    // the demo runs and the next frame follows it).
     glEnable(GL_BLEND);
-    float hop = 0.5f * expf(-6.0f * (t * 2.0f - floorf(t * 2.0f)));
+    float hop = SyncValue(hopTrack, SyncRow());
     for (int i = 0; i < 3; ++i)
         DrawSprite(t * 90.0f + i * 120.0f, (i - 1) * 2.2f, hop, -6.0f, 0, 255, false, false);
 

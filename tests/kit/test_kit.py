@@ -119,7 +119,7 @@ class Kit(unittest.TestCase):
             self.assertIn("`%s`" % program, holds)
         self.assertWindowsWordsRefused(os.path.join(prefix, "include"))
         total += self.step("orlath-new-demo", [os.path.join(prefix, "bin", "orlath-new-demo"), "mydemo", demo])
-        self.assertEqual(sorted(os.listdir(demo)), ["CMakeLists.txt", "README.md", "frame.cpp"])
+        self.assertEqual(sorted(os.listdir(demo)), ["CMakeLists.txt", "README.md", "frame.cpp", "sync"])
         # Its next steps as it prints them, in a folder with a space: the kit's prefix, quoted paths.
         configure, build_and_run = self.last.stdout.decode().split("next:\n")[1].splitlines()
         parallel = dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2")
@@ -129,6 +129,7 @@ class Kit(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(os.path.join(bin_dir, "imagenes"))),
                          ["brillo.png", "celvino.tga", "espacio.tga", "fuente.tga", "hola.tga"])
         self.assertEqual(os.listdir(os.path.join(bin_dir, "musica")), ["tune.ogg"])
+        self.assertEqual(os.listdir(os.path.join(bin_dir, "sync")), ["hop.txt"])
         open(os.path.join(bin_dir, "vindrel.txt"), "w").close()
 
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
@@ -161,6 +162,7 @@ class Kit(unittest.TestCase):
         for line in STARTUP_LINES:
             self.assertIn(line, report)
         self.assertNotIn(b"Error", report)
+        self.assertNotIn(b"rechazada", report)  # the template's sync track loads
 
         # The installed capture takes a demo built on the kit, as any program on the shell, with its tune.
         capture = run([os.path.join(prefix, "bin", "orlath-capture"), "--frames", "3", "--out",

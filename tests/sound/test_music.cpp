@@ -159,4 +159,44 @@ TEST_F(MusicTest, TheDeviceReceivesTheDecodedSamplesThroughAPauseAndAStop)
     EXPECT_TRUE(std::equal(sent.begin(), sent.end(), decoded.begin())) << "the device got other samples";
 }
 
+// A seek starts the device at the sample asked for and moves the clock
+// with it; past the end only the clock moves, and a seek back plays again.
+TEST_F(MusicTest, ASeekPlaysOnFromItsSampleAndPastTheEndMovesTheClockAlone)
+{
+    ASSERT_EQ(StartClock(), 0);
+    std::string output = dir + "/device.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    bool played = PlayMusic(Fixture("tone.ogg").c_str());
+    ASSERT_TRUE(played && !musicSilent);
+    Wait(0.1);
+    SeekMusic(1.0);
+    EXPECT_EQ(MusicSeconds(), 1.0);
+    Wait(0.3);
+    EXPECT_NEAR(ElapsedSeconds(), 1.3, 0.1);
+    StopMusic();
+    std::string bytes = ReadFile(output.c_str());
+    std::vector<short> sent(bytes.size() / 2);
+    memcpy(sent.data(), bytes.data(), sent.size() * 2);
+    sent = WithoutSilentFrames(sent);
+    std::vector<short> decoded = DecodeAll(Fixture("tone.ogg"));
+    size_t second = WithoutSilentFrames(std::vector<short>(decoded.begin(), decoded.begin() + 2 * 44100)).size();
+    decoded = WithoutSilentFrames(decoded);
+    // What was heard before the seek, then the track from 1 s on.
+    size_t before = std::mismatch(sent.begin(), sent.end(), decoded.begin()).first - sent.begin();
+    before -= before % 2;
+    ASSERT_GT(sent.size(), before + 2 * 44100 / 5);
+    EXPECT_TRUE(std::equal(sent.begin() + before, sent.end(), decoded.begin() + second)) << before;
+
+    ASSERT_TRUE(PlayMusic(Fixture("tone.ogg").c_str()));
+    unsetenv("SDL_AUDIODRIVER");
+    SeekMusic(1000.0);
+    EXPECT_FALSE(musicPlaying);
+    Wait(0.05);
+    EXPECT_NEAR(ElapsedSeconds(), 1000.05, 0.03);
+    SeekMusic(0.5);
+    EXPECT_TRUE(musicPlaying) << "a seek inside the track plays it again";
+    EXPECT_NEAR(ElapsedSeconds(), 0.5, 0.01);
+}
+
 }  // namespace

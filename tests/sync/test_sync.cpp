@@ -251,3 +251,48 @@ TEST_F(SyncTracks, AFullPoolGivesBackWhatShrunkTracksLeft)
     EXPECT_EQ(SyncValue(stays, 599998.5), 599998.5f);
     EXPECT_EQ(SyncValue(shrinks, 0), 42.0f);
 }
+
+TEST_F(SyncTracks, EditedKeysKeepTheirOrderSaveAndGrowIntoAFullPool)
+{
+    int a = GetSyncTrack("a");
+    GetSyncTrack("b c");
+    for (int row : {20, 0, 30, 10})
+        ASSERT_TRUE(SetSyncKey(a, row, float(row), SYNC_LINEAR));
+    ASSERT_TRUE(SetSyncKey(a, 20, 7.0f, SYNC_STEP));
+    EXPECT_TRUE(DeleteSyncKey(a, 30));
+    EXPECT_FALSE(DeleteSyncKey(a, 15));
+    EXPECT_FALSE(SetSyncKey(a, 5, NAN, SYNC_STEP));
+    EXPECT_FALSE(SetSyncKey(a, 5, 1.0f, SYNC_INTERPOLATION_COUNT));
+    EXPECT_FALSE(SetSyncKey(2, 5, 1.0f, SYNC_STEP));
+    EXPECT_EQ(SyncValue(a, 5), 5.0f);
+    EXPECT_EQ(SyncValue(a, 25), 7.0f);
+    ASSERT_TRUE(SaveSyncTracks());
+    SyncKey keys[4];
+    const SyncKey saved[3] = {{0, 0, SYNC_LINEAR}, {10, 10, SYNC_LINEAR}, {20, 7, SYNC_STEP}};
+    auto same = [&] {
+        for (int i = 0; i < 3; ++i)
+            if (keys[i].row != saved[i].row || keys[i].value != saved[i].value ||
+                keys[i].interpolation != saved[i].interpolation)
+                return false;
+        return true;
+    };
+    ASSERT_EQ(ReadSyncBinary("sync/tracks_a.track", keys, 4), 3);
+    EXPECT_TRUE(same());
+    ASSERT_EQ(ReadSyncText("sync/a.txt", keys, 4), 3);
+    EXPECT_TRUE(same());
+    EXPECT_EQ(ReadSyncBinary("sync/tracks_b-20c.track", keys, 4), 0);
+
+    // A track in the middle of a full pool: it goes last to grow, the one
+    // after it moves down, and the pool's last key is the last given.
+    ResetSyncTracks();
+    WriteRamp("sync/tracks_mid.track", 300, 1);
+    WriteRamp("sync/tracks_big.track", SYNC_KEY_LIMIT - 400, -1);
+    int mid = GetSyncTrack("mid"), big = GetSyncTrack("big");
+    for (int row = 300; row < 400; ++row)
+        ASSERT_TRUE(SetSyncKey(mid, row, float(row), SYNC_LINEAR)) << row;
+    EXPECT_FALSE(SetSyncKey(mid, 400, 0.0f, SYNC_STEP));
+    EXPECT_EQ(SyncValue(mid, 398.5), 398.5f);
+    EXPECT_EQ(SyncValue(mid, 3.5), 3.5f);
+    EXPECT_EQ(SyncValue(big, SYNC_KEY_LIMIT - 402.5), -(SYNC_KEY_LIMIT - 402.5f));
+    EXPECT_EQ(SyncValue(big, 1.5), -1.5f);
+}
