@@ -193,8 +193,14 @@ int main(int argc, char** argv)
     std::vector<double> ratios;
     double off = 0, on = 0;
     for (int r = 0; idle && r < rounds; ++r) {
-        off = FramesPerSecond(false, 1.5, &sum);
-        on = FramesPerSecond(true, 1.5, &sum);
+        // Each goes first in every other round.
+        if (r % 2) {
+            on = FramesPerSecond(true, 1.5, &sum);
+            off = FramesPerSecond(false, 1.5, &sum);
+        } else {
+            off = FramesPerSecond(false, 1.5, &sum);
+            on = FramesPerSecond(true, 1.5, &sum);
+        }
         ratios.push_back(on / off);
     }
     StopSyncEditor();
