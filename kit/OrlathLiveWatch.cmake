@@ -4,6 +4,8 @@
 # sources beside them with what it saw, and when one was saved it rebuilds
 # the demo's object; the running program swaps it in. Contents, not times:
 # file times here have whole seconds, and two saves may fall in one.
+cmake_minimum_required(VERSION 3.16)
+
 function(_orlath_live_state out)
   file(GLOB beside ${LIVE_FOLDER}/*.h ${LIVE_FOLDER}/*.hpp ${LIVE_FOLDER}/*.c ${LIVE_FOLDER}/*.cpp ${LIVE_FOLDER}/*.cc)
   set(files ${LIVE_SOURCES} ${beside})
