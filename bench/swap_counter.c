@@ -1,17 +1,28 @@
 /* Preloaded into a program on the shell: counts its buffer swaps, and after
  * SWAP_COUNTER_WARM swaps times the next SWAP_COUNTER_FRAMES, prints
- * "frames N seconds S" on standard error and ends the process. With
+ * "frames N seconds S cpu C" on standard error (C: the process's CPU
+ * seconds over those frames, all its threads) and ends the process. With
  * SWAP_COUNTER_TRACE set it prints "swap T" at every swap instead, T being
  * CLOCK_MONOTONIC's seconds, for a driver to time what a frame shows. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
 static long swaps = 0;
 static struct timespec started;
+static double startedCpu;
+
+static double CpuSeconds(void)
+{
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return (double)(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           (double)(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 static double Since(const struct timespec* start)
 {
@@ -34,10 +45,12 @@ void SDL_GL_SwapWindow(void* window)
     }
     long warm = getenv("SWAP_COUNTER_WARM") ? atol(getenv("SWAP_COUNTER_WARM")) : 60;
     long frames = getenv("SWAP_COUNTER_FRAMES") ? atol(getenv("SWAP_COUNTER_FRAMES")) : 0;
-    if (++swaps == warm)
+    if (++swaps == warm) {
         clock_gettime(CLOCK_MONOTONIC, &started);
+        startedCpu = CpuSeconds();
+    }
     if (frames > 0 && swaps == warm + frames) {
-        fprintf(stderr, "frames %ld seconds %.6f\n", frames, Since(&started));
+        fprintf(stderr, "frames %ld seconds %.6f cpu %.6f\n", frames, Since(&started), CpuSeconds() - startedCpu);
         fflush(stderr);
         _exit(0);
     }

@@ -19,6 +19,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -168,6 +169,53 @@ class Kit(unittest.TestCase):
         self.assertEqual(capture.returncode, 0, capture.stderr.decode(errors="replace"))
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
                          ["frame-%06d.png" % k for k in range(3)])
+
+    def test_live_demo_takes_a_saved_frame(self):
+        """The template built LIVE ON, its watcher running: a saved frame.cpp is drawn in the same window."""
+        prefix, demo = os.path.join(self.root, "prefix"), os.path.join(self.root, "live")
+        build = os.path.join(demo, "build")
+        bin_dir = os.path.join(build, "bin")
+        self.step("install the kit", ["cmake", "--install", ARGS.build, "--prefix", prefix])
+        self.step("orlath-new-demo", [self.new_demo, "mydemo", demo])
+        self.step("configure LIVE ON", ["cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix, "-DLIVE=ON"])
+        self.step("build", ["cmake", "--build", build], env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        self.assertTrue(os.path.isfile(os.path.join(bin_dir, "mydemo_live.so")))
+        session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
+        program = watcher = None
+        try:
+            program = subprocess.Popen(["./mydemo", "--window"], cwd=bin_dir, env=session.environment(),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            said = []
+            threading.Thread(target=lambda: said.extend(program.stderr), daemon=True).start()
+            window = session.wait_for_window("mydemo", 30, alive=lambda: program.poll() is None)
+            watcher = subprocess.Popen(["cmake", "-P", os.path.join(build, "live-mydemo.cmake")],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(1.5)  # past the fade-in, and the watcher has looked once
+            red = lambda: sum(1 for i in range(0, len(pixels), 3 * 97) if pixels[i] > 200 and pixels[i + 1] < 50)
+            pixels = session.pixels(window)
+            self.assertLess(red(), len(pixels) // (3 * 97) // 10)
+            with open(os.path.join(demo, "frame.cpp")) as f:
+                frame = f.read()
+            with open(os.path.join(demo, "frame.cpp"), "w") as f:
+                f.write(frame.replace("    DrawBackdrop(2);\n", "    glClearColor(1, 0, 0, 1);\n"
+                                      "    glClear(GL_COLOR_BUFFER_BIT);\n    return 1;\n"))
+            saved = time.monotonic()
+            while not any(b"swapped in" in line for line in said) and time.monotonic() < saved + 60:
+                time.sleep(0.05)
+            print("%-28s %6.1f s" % ("saved to swapped", time.monotonic() - saved))
+            time.sleep(0.3)
+            pixels = session.pixels(window)
+            self.assertGreater(red(), len(pixels) // (3 * 97) * 9 // 10, b"".join(said))
+            self.assertEqual([w.id for w in session.find_windows("mydemo")], [window.id])
+            session.hold(window, "Escape")
+            self.assertEqual(program.wait(30), 27)
+        finally:
+            for child in (watcher, program):
+                if child and child.poll() is None:
+                    child.kill()
+                    child.wait()
+            session.stop()
+        self.assertEqual(sum(b"swapped in" in line for line in said), 1, b"".join(said))
 
     def assertWindowsWordsRefused(self, include):
         source = os.path.join(self.root, "words.cpp")
