@@ -156,9 +156,10 @@ static unsigned long long NeededSize(FILE* file)
 static bool LoadCode(LiveCode* code, const char** reason)
 {
     memset(code, 0, sizeof *code);
+    // name.N-TICKS.so beside name.so: the extension stays, as LoadLibrary wants.
     const char* dot = strrchr(liveObjectPath, '.');
-    size_t stem = dot && dot > strrchr(liveObjectPath, PLATFORM_PATH_SEPARATOR[0]) ? size_t(dot - liveObjectPath)
-                                                                                 : strlen(liveObjectPath);
+    const char* folder = strrchr(liveObjectPath, PLATFORM_PATH_SEPARATOR[0]);
+    size_t stem = dot && (!folder || dot > folder) ? size_t(dot - liveObjectPath) : strlen(liveObjectPath);
     bool copied = false;
     for (int attempt = 0; attempt < 16 && !copied; ++attempt) {
         LARGE_INTEGER now;
