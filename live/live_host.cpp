@@ -4,6 +4,7 @@
 
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "diag/Debug.h"
@@ -218,8 +219,22 @@ static void FreeCode(LiveCode* code)
     memset(code, 0, sizeof *code);
 }
 
+// A copy the system would not delete while loaded goes at the process's
+// end, so that none piles up beside the program. No StopDemo: the GL
+// context may be gone by then.
+static void DropCopyAtExit()
+{
+    if (running.copy[0]) {
+        FreeLibrary(running.module);
+        DeleteFileA(running.copy);
+    }
+}
+
 bool LiveStartDemo()
 {
+    static bool dropRegistered = false;
+    if (!dropRegistered)
+        dropRegistered = atexit(DropCopyAtExit) == 0;
     if (!running.module) {
         const char* reason = "";
         LiveStamp stamp;

@@ -230,6 +230,8 @@ class Kit(unittest.TestCase):
             session.stop()
             system.end_run()
         self.assertEqual(sum(b"swapped in" in line for line in said), 1, b"".join(said))
+        # The loaded copies are gone once the program is.
+        self.assertEqual([name for name in os.listdir(bin_dir) if name.startswith("mydemo_live")], [object_name])
 
     def assertWindowsWordsRefused(self, include):
         source = os.path.join(self.root, "words.cpp")
