@@ -227,6 +227,11 @@ function(orlath_add_demo name)
     target_compile_features(${name}_live PRIVATE cxx_std_17)
     # The kit's headers only: its code is the host's, never a second copy.
     target_include_directories(${name}_live PRIVATE $<TARGET_PROPERTY:Orlath::core,INTERFACE_INCLUDE_DIRECTORIES>)
+    if(ORLATH_LIVE_HEADER)
+      # Most of a rebuild is reading the headers (windows.h above all):
+      # precompiled, a saved frame reaches the program sooner.
+      target_precompile_headers(${name}_live PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${ORLATH_LIVE_HEADER}>")
+    endif()
     if(WIN32)
       # A DLL names where each call goes: the host's import library.
       target_link_libraries(${name}_live PRIVATE ${name} opengl32 glu32 gdi32 user32 winmm)
