@@ -386,7 +386,8 @@ class Kit(unittest.TestCase):
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
                      "./usr/share/orlath/imagenes/fuente.tga", "./usr/share/orlath/imagenes/brillo.png",
-                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h"]:
+                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h",
+                     "./usr/share/orlath/shell/live_host.cpp", "./usr/lib/cmake/Orlath/OrlathLiveWatch.cmake"]:
             self.assertIn(" " + path + "\n", listing)
         fields = run(["dpkg-deb", "-f", os.path.join(packages, debs[0]), "Depends", "Recommends"]).stdout
         self.assertRegex(fields, rb"Depends: .*\blibpng16-16\b.*\bfonts-liberation\b")
