@@ -5,6 +5,9 @@
 #include "platform/gl.h"
 #include "text/bitmap_font.h"
 #include "timing/clock.h"
+#ifdef ORLATH_LIVE
+#include "live/live.h"
+#endif
 
 // The banner shows the program's nominal settings, not those of the window
 // actually open (after F1 it still reads 640x480 32bpp). A kit demo's are
@@ -53,5 +56,10 @@ bool StartApplication()
             return false;
         }
     }
+#ifdef ORLATH_LIVE
+    // A live build's demo code is an object the host loads (live/).
+    return LiveStartDemo();
+#else
     return StartDemo();
+#endif
 }

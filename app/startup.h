@@ -31,3 +31,8 @@ bool StartApplication();
 // fonts; false ends start-up as a failed shipped step does. A program that
 // does not define it gets one that does nothing.
 bool StartDemo();
+
+// A live build's demo may define it too (orlath_add_demo's LIVE ON): run in
+// the old code just before a rebuilt object's StartDemo takes over, in the
+// same GL context, to free or hand over what the old code's globals hold.
+void StopDemo();

@@ -1,6 +1,6 @@
 # orlath_add_demo(NAME SOURCES file... [IMAGES folder] [MUSIC folder] [SYNC folder]
 #                 [BITMAP_FONT ON|OFF] [CLOCK ON|OFF] [STARTUP_IMAGES ON|OFF] [SYNC_EDITOR ON|OFF]
-#                 [TITLE "text"] [SIZE W H] [START ASK|WINDOW|FULLSCREEN])
+#                 [TITLE "text"] [SIZE W H] [START ASK|WINDOW|FULLSCREEN] [LIVE ON|OFF])
 #
 # A program on the Orlath shell whose frame is the demo's own: the sources
 # define RenderFrame() and may define StartDemo(). The switches are the
@@ -19,6 +19,11 @@
 # SYNC_EDITOR ON (default OFF) makes the demo a client of a sync editor at
 # 127.0.0.1:1338, or at ORLATH_SYNC_EDITOR=host:port, which also turns it on
 # in a demo built without; the editor saves its tracks into sync/.
+# LIVE ON (Linux and Windows; a page ignores it) builds the sources as a
+# shared object, NAME_live.so or NAME_live.dll beside the program, and the
+# program as a host that swaps in each rebuilt object while it runs; the
+# build folder's live-NAME.cmake (cmake -P) rebuilds the object whenever a
+# source is saved. A release is built LIVE OFF: one program, as before.
 
 # Edit distance between two words, for suggesting the option a misspelt
 # one was meant to be.
@@ -161,13 +166,14 @@ function(_orlath_cp1252_literal text out)
   set(${out} "${literal}\"" PARENT_SCOPE)
 endfunction()
 
-set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC SYNC BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR TITLE SIZE START)
+set(_ORLATH_DEMO_DIR ${CMAKE_CURRENT_LIST_DIR})
+set(_ORLATH_DEMO_OPTIONS SOURCES IMAGES MUSIC SYNC BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR TITLE SIZE START LIVE)
 
 # In the order of the entry point's START_* values.
 set(_ORLATH_DEMO_STARTS ASK WINDOW FULLSCREEN)
 
 function(orlath_add_demo name)
-  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;SYNC_EDITOR;TITLE;START"
+  cmake_parse_arguments(PARSE_ARGV 1 DEMO "" "IMAGES;MUSIC;SYNC;BITMAP_FONT;CLOCK;STARTUP_IMAGES;SYNC_EDITOR;TITLE;START;LIVE"
     "SOURCES;SIZE")
   # SOURCES takes every word up to the next option, so a misspelt option
   # after it would be taken for a file; a word in capitals, or one near an
@@ -189,15 +195,16 @@ function(orlath_add_demo name)
       message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (did you mean ${near}?)")
     endif()
     message(FATAL_ERROR "orlath_add_demo(${name}): unknown option ${unknown} (the options are SOURCES, IMAGES, "
-      "MUSIC, SYNC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, SYNC_EDITOR, TITLE, SIZE and START)")
+      "MUSIC, SYNC, BITMAP_FONT, CLOCK, STARTUP_IMAGES, SYNC_EDITOR, TITLE, SIZE, START and LIVE)")
   endif()
   if(NOT DEMO_SOURCES)
     message(FATAL_ERROR "orlath_add_demo(${name}): SOURCES is required (the files that define RenderFrame)")
   endif()
 
-  set(switch_defaults BITMAP_FONT OFF CLOCK ON STARTUP_IMAGES ON SYNC_EDITOR OFF)
+  set(switch_defaults BITMAP_FONT OFF CLOCK ON STARTUP_IMAGES ON SYNC_EDITOR OFF LIVE OFF)
   set(definitions)
-  foreach(switch IN ITEMS BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR)
+  set(live OFF)
+  foreach(switch IN ITEMS BITMAP_FONT CLOCK STARTUP_IMAGES SYNC_EDITOR LIVE)
     list(FIND switch_defaults ${switch} at)
     math(EXPR at "${at} + 1")
     list(GET switch_defaults ${at} value)
@@ -209,7 +216,11 @@ function(orlath_add_demo name)
     if(NOT upper MATCHES "^(ON|OFF|TRUE|FALSE|YES|NO|Y|N|IGNORE|NOTFOUND|.*-NOTFOUND|[+-]?[0-9]+(\\.[0-9]*)?)$")
       message(FATAL_ERROR "orlath_add_demo(${name}): ${switch} must be ON or OFF, not '${value}'")
     endif()
-    if(${upper})
+    if(switch STREQUAL "LIVE")
+      if(${upper})
+        set(live ON)
+      endif()
+    elseif(${upper})
       list(APPEND definitions ORLATH_ENABLE_${switch}=1)
     else()
       list(APPEND definitions ORLATH_ENABLE_${switch}=0)
@@ -249,7 +260,29 @@ function(orlath_add_demo name)
     list(APPEND definitions ORLATH_DEMO_START=${start})
   endif()
 
-  add_executable(${name} WIN32 ${DEMO_SOURCES} ${ORLATH_SHELL_SOURCES})
+  if(live AND EMSCRIPTEN)
+    message(NOTICE "orlath_add_demo(${name}): LIVE ON is ignored: a page has no live code, it is built LIVE OFF")
+    set(live OFF)
+  endif()
+  if(live)
+    # The host: the shell and the whole kit, exported, so that any kit call
+    # the demo's code makes later finds its definition in the program.
+    add_executable(${name} WIN32 ${ORLATH_SHELL_SOURCES} ${ORLATH_LIVE_SOURCES})
+    set(object ${name}_live${CMAKE_SHARED_MODULE_SUFFIX})
+    list(APPEND definitions ORLATH_LIVE "ORLATH_LIVE_OBJECT=\"${object}\"")
+    set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+    set(whole $<TARGET_FILE:Orlath::core>)
+    get_target_property(type Orlath::platform TYPE)
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+      list(APPEND whole $<TARGET_FILE:Orlath::platform>)
+    endif()
+    target_link_options(${name} PRIVATE "LINKER:--whole-archive" ${whole} "LINKER:--no-whole-archive")
+    if(WIN32)
+      target_link_options(${name} PRIVATE "LINKER:--export-all-symbols")
+    endif()
+  else()
+    add_executable(${name} WIN32 ${DEMO_SOURCES} ${ORLATH_SHELL_SOURCES})
+  endif()
   target_compile_definitions(${name} PRIVATE ${definitions})
   target_compile_features(${name} PRIVATE cxx_std_17)
   target_link_libraries(${name} PRIVATE Orlath::platform_main Orlath::core)
@@ -265,6 +298,56 @@ function(orlath_add_demo name)
   else()
     set(program_dir ${CMAKE_BINARY_DIR}/bin)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${program_dir})
+  endif()
+
+  if(live)
+    # The demo's own code: built aside, then renamed into the program's
+    # folder in one step, so the running host never sees half an object.
+    add_library(${name}_live MODULE ${DEMO_SOURCES})
+    set_target_properties(${name}_live PROPERTIES PREFIX ""
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}_live
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}_live)
+    target_compile_definitions(${name}_live PRIVATE ${definitions})
+    target_compile_features(${name}_live PRIVATE cxx_std_17)
+    # The kit's headers only: its code is the host's, never a second copy.
+    target_include_directories(${name}_live PRIVATE $<TARGET_PROPERTY:Orlath::core,INTERFACE_INCLUDE_DIRECTORIES>)
+    if(ORLATH_LIVE_HEADER)
+      # Most of a rebuild is reading the headers (windows.h above all):
+      # precompiled, a saved frame reaches the program sooner.
+      target_precompile_headers(${name}_live PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${ORLATH_LIVE_HEADER}>")
+    endif()
+    if(WIN32)
+      # A DLL names where each call goes: the host's import library.
+      target_link_libraries(${name}_live PRIVATE ${name} opengl32 glu32 gdi32 user32 winmm)
+      if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_link_options(${name}_live PRIVATE -static-libgcc -static-libstdc++)
+      endif()
+    else()
+      # The demo's calls among its own functions stay its own, whatever the
+      # host exports; and no unique symbols, which would pin an old version.
+      target_link_options(${name}_live PRIVATE "LINKER:-Bsymbolic")
+      if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${name}_live PRIVATE -fno-gnu-unique)
+      endif()
+      add_dependencies(${name} ${name}_live)
+    endif()
+    add_custom_command(TARGET ${name}_live POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}_live> ${program_dir}/${object}.part
+      COMMAND ${CMAKE_COMMAND} -E rename ${program_dir}/${object}.part ${program_dir}/${object} VERBATIM)
+    # The watcher: cmake -P live-NAME.cmake rebuilds the object on each save.
+    set(watched)
+    foreach(source IN LISTS DEMO_SOURCES)
+      get_filename_component(source ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      list(APPEND watched ${source})
+    endforeach()
+    file(WRITE ${CMAKE_BINARY_DIR}/live-${name}.cmake
+"# Rebuilds ${name}'s live object whenever a source is saved; Ctrl+C ends it.
+set(LIVE_BUILD_DIR \"${CMAKE_BINARY_DIR}\")
+set(LIVE_TARGET ${name}_live)
+set(LIVE_SOURCES \"${watched}\")
+set(LIVE_FOLDER \"${CMAKE_CURRENT_SOURCE_DIR}\")
+include(\"${_ORLATH_DEMO_DIR}/OrlathLiveWatch.cmake\")
+")
   endif()
 
   set(copy_images

@@ -426,6 +426,14 @@ BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 // stat() underneath: the times come from the file system's, to the
 // nanosecond where it keeps them; the creation time is the change time.
 BOOL WINAPI GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID information);
+// Shared objects for live code (layer_module.cpp): dlopen, dlsym and
+// dlclose underneath, the object's symbols kept to itself.
+typedef void(WINAPI* FARPROC)(void);
+HMODULE WINAPI LoadLibraryA(LPCSTR path);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+BOOL WINAPI FreeLibrary(HMODULE module);
+BOOL WINAPI CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists);
+BOOL WINAPI DeleteFileA(LPCSTR path);
 
 // ---------------------------------------------------------------- user32
 

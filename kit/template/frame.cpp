@@ -12,7 +12,8 @@ static AtlasFont* font = nullptr;
 static int hopTrack = -1;
 enum { GLOW_SLOT = 3 };
 
-// Runs in every new GL context (at start and after F1): load and build here.
+// Runs in every new GL context (at start and after F1), and in a LIVE build
+// after each swap of new code: load and build here.
 bool StartDemo()
 {
     free(font);
@@ -22,8 +23,17 @@ bool StartDemo()
     // The tune's tempo in rows; the track's keys are in sync/hop.txt.
     SetSyncTempo(120.0, 8);
     hopTrack = GetSyncTrack("hop");
-    // From here on the clock is the tune's position (musica/ is the MUSIC folder).
-    return font != nullptr && glow && PlayMusic("musica/tune.ogg");  // false ends start-up with status 1
+    // From here on the clock is the tune's position (musica/ is the MUSIC folder);
+    // a playing tune goes on.
+    return font != nullptr && glow && (musicPlaying || PlayMusic("musica/tune.ogg"));  // false: status 1
+}
+
+// In a LIVE build, the old code's last call before new code takes over:
+// free what this code's globals hold (the new code's start afresh).
+void StopDemo()
+{
+    free(font);
+    font = nullptr;
 }
 
 // One frame at the clock's time; the shell swaps the buffers.

@@ -19,6 +19,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -171,6 +172,69 @@ class Kit(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(os.path.join(self.root, "frames"))),
                          ["frame-%06d.png" % k for k in range(3)] + ["soundtrack.wav"])
 
+    def test_live_demo_takes_a_saved_frame(self):
+        self.live_demo_takes_a_saved_frame(ARGS.build, [], flavour.LINUX, "mydemo_live.so")
+
+    def test_windows_live_demo_takes_a_saved_frame(self):
+        if not ARGS.mingw:
+            self.skipTest("needs --mingw")
+        self.live_demo_takes_a_saved_frame(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"],
+                                           flavour.WINDOWS, "mydemo_live.dll")
+
+    def live_demo_takes_a_saved_frame(self, kit_build, toolchain, system, object_name):
+        """The template built LIVE ON, its watcher running: a saved frame.cpp is drawn in the same window."""
+        prefix, demo = os.path.join(self.root, "prefix"), os.path.join(self.root, "live")
+        build = os.path.join(demo, "build")
+        bin_dir = os.path.join(build, "bin")
+        self.step("install the kit", ["cmake", "--install", kit_build, "--prefix", prefix])
+        self.step("orlath-new-demo", [self.new_demo, "mydemo", demo])
+        self.step("configure LIVE ON", ["cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix, "-DLIVE=ON"]
+                  + [a.replace("<kit>", prefix) for a in toolchain])
+        self.step("build", ["cmake", "--build", build], env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        self.assertTrue(os.path.isfile(os.path.join(bin_dir, object_name)))
+        system.begin_run()
+        session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
+        program = watcher = None
+        try:
+            program = subprocess.Popen(system.command(os.path.join(bin_dir, "mydemo" + (".exe" if toolchain else "")))
+                                       + ["--window"], cwd=bin_dir, env=system.environment(session.environment()),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            said = []
+            threading.Thread(target=lambda: said.extend(program.stderr), daemon=True).start()
+            window = system.find_client(session, session.wait_for_window("mydemo", 60, alive=lambda: program.poll() is None))
+            watcher = subprocess.Popen(["cmake", "-P", os.path.join(build, "live-mydemo.cmake")],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(1.5)  # past the fade-in, and the watcher has looked once
+            red = lambda: sum(1 for i in range(0, len(pixels), 3 * 97) if pixels[i] > 200 and pixels[i + 1] < 50)
+            pixels = session.pixels(window)
+            self.assertLess(red(), len(pixels) // (3 * 97) // 10)
+            with open(os.path.join(demo, "frame.cpp")) as f:
+                frame = f.read()
+            with open(os.path.join(demo, "frame.cpp"), "w") as f:
+                f.write(frame.replace("    DrawBackdrop(2);\n", "    glClearColor(1, 0, 0, 1);\n"
+                                      "    glClear(GL_COLOR_BUFFER_BIT);\n    return 1;\n"))
+            saved = time.monotonic()
+            while not any(b"swapped in" in line for line in said) and time.monotonic() < saved + 60:
+                time.sleep(0.05)
+            print("%-28s %6.1f s" % ("saved to swapped", time.monotonic() - saved))
+            time.sleep(0.3)
+            pixels = session.pixels(window)
+            self.assertGreater(red(), len(pixels) // (3 * 97) * 9 // 10, b"".join(said))
+            self.assertEqual(len(session.find_windows("mydemo")), 1)
+            session.hold(window, "Escape")
+            self.assertEqual(program.wait(30), 27)
+        finally:
+            for child in (watcher, program):
+                if child and child.poll() is None:
+                    child.kill()
+                    child.wait()
+            system.end_case()
+            session.stop()
+            system.end_run()
+        self.assertEqual(sum(b"swapped in" in line for line in said), 1, b"".join(said))
+        # The loaded copies are gone once the program is.
+        self.assertEqual([name for name in os.listdir(bin_dir) if name.startswith("mydemo_live")], [object_name])
+
     def assertWindowsWordsRefused(self, include):
         source = os.path.join(self.root, "words.cpp")
         for word in WINDOWS_WORDS + ["fine"]:
@@ -196,6 +260,7 @@ class Kit(unittest.TestCase):
                 ("BITMAP_FONTS ON", b"unknown option BITMAP_FONTS (did you mean BITMAP_FONT?)"),
                 ("IMAGES images COLOUR ON", b"unknown option COLOUR (the options are SOURCES, IMAGES,"),
                 ("CLOCK maybe", b"CLOCK must be ON or OFF, not 'maybe'"),
+                ("LIVE maybe", b"LIVE must be ON or OFF, not 'maybe'"),
                 ("SIZE 800", b"SIZE takes a width and a height in pixels, not '800'"),
                 ("SIZE 800 0", b"SIZE takes a width and a height in pixels, not '800;0'"),
                 ("START SOMETIMES", b"START must be ASK, WINDOW or FULLSCREEN, not 'SOMETIMES'"),
@@ -330,7 +395,8 @@ class Kit(unittest.TestCase):
                      "./usr/lib/cmake/Orlath/OrlathConfigVersion.cmake", "./usr/bin/orlath-new-demo",
                      "./usr/bin/tgacheck", "./usr/bin/orlath-capture", "./usr/share/orlath/shell/main_loop.cpp",
                      "./usr/share/orlath/imagenes/fuente.tga", "./usr/share/orlath/imagenes/brillo.png",
-                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h"]:
+                     "./usr/include/orlath/scene/pixel_view.h", "./usr/include/orlath/image/image_file.h",
+                     "./usr/share/orlath/shell/live_host.cpp", "./usr/lib/cmake/Orlath/OrlathLiveWatch.cmake"]:
             self.assertIn(" " + path + "\n", listing)
         fields = run(["dpkg-deb", "-f", os.path.join(packages, debs[0]), "Depends", "Recommends"]).stdout
         self.assertRegex(fields, rb"Depends: .*\blibpng16-16\b.*\bfonts-liberation\b")
