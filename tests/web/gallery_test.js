@@ -18,7 +18,7 @@ test('the gallery page turns a page on Space', async (t) => {
   const page = await openAtQuestion(browser, base + 'gallery/');
   await page.click('#no');
   const log = () => page.$eval('#log', (e) => e.textContent);
-  await page.waitForFunction(() => /page 1\/13: Contents/.test(document.getElementById('log').textContent),
+  await page.waitForFunction(() => /page 1\/14: Contents/.test(document.getElementById('log').textContent),
                              {timeout: 20000});
   await pause(300);
   const canvas = await page.$('#canvas');
@@ -27,9 +27,9 @@ test('the gallery page turns a page on Space', async (t) => {
   await page.keyboard.down('Space');
   await pause(150);
   await page.keyboard.up('Space');
-  await page.waitForFunction(() => /page 2\/13: /.test(document.getElementById('log').textContent),
+  await page.waitForFunction(() => /page 2\/14: /.test(document.getElementById('log').textContent),
                              {timeout: 10000}).catch(() => {});
-  assert.match(await log(), /page 2\/13: DrawWhiteFade over the scene\n$/);
+  assert.match(await log(), /page 2\/14: DrawWhiteFade over the scene\n$/);
   const after = await canvas.screenshot();
   const changed = await differingFraction(page, before, after);
   assert.ok(changed > 0.2, `only ${(changed * 100).toFixed(1)}% changed`);
