@@ -268,7 +268,9 @@ class StandInEditor(unittest.TestCase):
         capture = subprocess.run([ARGS.capture, "--frames", "40", "--out", frames, "--", ARGS.demo], cwd=self.root,
                                  env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
         self.assertEqual(capture.returncode, 0, capture.stderr.decode(errors="replace"))
-        self.assertEqual(len(os.listdir(frames)), 40)
+        # The frames, and the tune it played beside them.
+        self.assertEqual(sorted(os.listdir(frames))[-2:], ["frame-000039.png", "soundtrack.wav"])
+        self.assertEqual(len(os.listdir(frames)), 41)
         self.assertEqual(select.select([self.listener], [], [], 0)[0], [], "the capture connected")
         # It played the file's keys.
         self.assertRegex(capture.stdout, rb"pixel 12[78] 0")
