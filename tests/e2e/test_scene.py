@@ -136,8 +136,7 @@ class SceneTests(ProgramTestCase):
         box = self.wait_for(IMAGE_ERROR_CAPTION)
         self.assertEqual("640x480", session.modes()[1],
                          "the start-up did not switch the screen")
-        session.tap(box, "Return")
-        session.wait_until_gone(box)
+        self.answer(IMAGE_ERROR_CAPTION, "Return")
         self.answer(SHUTDOWN_CAPTION, "Return")
         self.assertEqual(1, program.wait())
         self.assertEqual("1024x768", session.modes()[1])
