@@ -76,8 +76,7 @@ class SceneTests(ProgramTestCase):
         # The text ("No puedo abrir el fichero de textura !") is drawn into
         # the box; the screenshot keeps it for a person to read.
         self.screenshot("missing-image-box.png", box)
-        session.tap(box, "Return")
-        session.wait_until_gone(box)
+        self.answer(IMAGE_ERROR_CAPTION, "Return")
         self.assertNoWindowTitled(IMAGE_ERROR_CAPTION, 0.5)
         self.assertNoWindowTitled(SHUTDOWN_CAPTION, 0.5)
         self.assertTrue(program.alive())
