@@ -1,5 +1,5 @@
-// Winsock for a platform whose layer has no sockets (the web, a player
-// only): WSAStartup finds no network, so the demo plays its files.
+// Winsock on the web: a page has no sockets (it is a player only), so
+// WSAStartup finds no network and the demo plays its files.
 #include "platform/platform.h"
 
 int WINAPI WSAStartup(WORD, LPWSADATA)
