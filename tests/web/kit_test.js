@@ -8,7 +8,7 @@
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert');
-const {execFileSync} = require('child_process');
+const {execFileSync, spawnSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
@@ -29,7 +29,12 @@ test('a new demo builds for the web and draws', async (t) => {
   const sized = fs.readFileSync(lists, 'utf8').replace('TITLE "webdemo"', 'TITLE "webdemo" SIZE 800 600');
   assert.notStrictEqual(sized, fs.readFileSync(lists, 'utf8'), 'the template names no TITLE to size beside');
   fs.writeFileSync(lists, sized);
-  run('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix]);
+  // A page has no live code: the template's LIVE is ignored, with a word,
+  // and the page built whole.
+  const configured = spawnSync('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix,
+    '-DLIVE=ON'], {encoding: 'utf8'});
+  assert.strictEqual(configured.status, 0, configured.stderr);
+  assert.match(configured.stderr, /LIVE ON is ignored: a page has no live code/);
   run('cmake', ['--build', build, '-j2']);
   const files = fs.readdirSync(path.join(build, 'web', 'webdemo')).sort();
   assert.deepStrictEqual(files, ['index.html', 'webdemo.data', 'webdemo.js', 'webdemo.wasm']);
