@@ -19,6 +19,7 @@
 
 #include "platform/sdl/layer_capture.h"
 #include "platform/sdl/layer_internal.h"
+#include "platform/wave_open.h"
 
 #include <SDL.h>
 #include <string.h>
@@ -163,17 +164,9 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
 {
     if (LayerShouldFail("waveOutOpen"))
         return MMSYSERR_NODRIVER;
-    if (!format)
-        return MMSYSERR_INVALPARAM;
-    if (deviceId != WAVE_MAPPER && deviceId != 0)
-        return MMSYSERR_BADDEVICEID;
-    if (format->wFormatTag != WAVE_FORMAT_PCM || format->wBitsPerSample != 16 ||
-        (format->nChannels != 1 && format->nChannels != 2) || format->nSamplesPerSec == 0)
-        return WAVERR_BADFORMAT;
-    if (flags & WAVE_FORMAT_QUERY)
-        return MMSYSERR_NOERROR;
-    if (!device)
-        return MMSYSERR_INVALPARAM;
+    MMRESULT answer;
+    if (WaveOpenAnswered(device, deviceId, format, flags, &answer))
+        return answer;
     if (waveOpen)
         return MMSYSERR_ALLOCATED;
     waveCapture = LayerCaptureActive();

@@ -20,6 +20,7 @@
 // Limits: 64 buffers in the queue; no looping (WHDR_BEGINLOOP is ignored);
 // a page without Web Audio has no device (the music plays silently).
 #include "platform/web/web_internal.h"
+#include "platform/wave_open.h"
 
 #include <emscripten.h>
 #include <stdint.h>
@@ -216,17 +217,9 @@ static bool ValidDevice(HWAVEOUT device)
 MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX format, DWORD_PTR, DWORD_PTR,
                             DWORD flags)
 {
-    if (!format)
-        return MMSYSERR_INVALPARAM;
-    if (deviceId != WAVE_MAPPER && deviceId != 0)
-        return MMSYSERR_BADDEVICEID;
-    if (format->wFormatTag != WAVE_FORMAT_PCM || format->wBitsPerSample != 16 ||
-        (format->nChannels != 1 && format->nChannels != 2) || format->nSamplesPerSec == 0)
-        return WAVERR_BADFORMAT;
-    if (flags & WAVE_FORMAT_QUERY)
-        return MMSYSERR_NOERROR;
-    if (!device)
-        return MMSYSERR_INVALPARAM;
+    MMRESULT answer;
+    if (WaveOpenAnswered(device, deviceId, format, flags, &answer))
+        return answer;
     if (waveOpen)
         return MMSYSERR_ALLOCATED;
     if (!WebWaveStartContext((int)format->nSamplesPerSec))
