@@ -80,16 +80,17 @@ class Demo:
             env, command = WINE.environment(SESSION.environment(env)), WINE.command(ARGS.demo)
         self.process = subprocess.Popen(command, cwd=folder, env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.frames = []
+        self.frames, self.began = [], []
         self.changed = threading.Condition()
         threading.Thread(target=self.read, daemon=True).start()
 
     def read(self):
         for line in self.process.stdout:
-            found = re.match(rb"frame \d+ row (-?\d+) pixel (\d+) (\d+)", line)
+            found = re.match(rb"frame \d+ row (-?\d+) pixel (\d+) (\d+)(?: began ([\d.]+))?", line)
             if found:
                 with self.changed:
-                    self.frames.append((time.monotonic(),) + tuple(int(v) for v in found.groups()))
+                    self.frames.append((time.monotonic(),) + tuple(int(v) for v in found.groups()[:3]))
+                    self.began.append(found.group(4) and float(found.group(4)))
                     self.changed.notify_all()
 
     def wait(self, what, predicate, seconds=5.0, since=None):
