@@ -260,6 +260,9 @@ class Kit(unittest.TestCase):
         self.step("configure SYNC_EDITOR ON", ["cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix,
                                                "-DSYNC_EDITOR=ON"] + [a.replace("<kit>", prefix) for a in toolchain])
         self.step("build", ["cmake", "--build", build], env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        # The option reaches the program itself, which would look for an editor without the variable below.
+        with open(os.path.join(build, "CMakeFiles", "mydemo.dir", "flags.make")) as f:
+            self.assertIn("-DORLATH_ENABLE_SYNC_EDITOR=1", f.read())
         listener = socket.socket()
         listener.bind(("127.0.0.1", 0))
         keys = [(0, 2.5, 1), (32, -1.0, 2), (64, 0.25, 0)]  # row, value, interpolation (linear, smooth, step)
@@ -289,11 +292,11 @@ class Kit(unittest.TestCase):
             # Paused, the picture holds; a key far up moves the emblems, deleting it puts them back.
             editor.send(struct.pack(">BB", 4, 1))
             held = shot()
-            self.assertEqual(shot(), held)
+            self.assertTrue(shot() == held, "the paused picture moved")
             editor.send(editor.set_key(0, 0, 3.0, 0))
             self.assertTrue(differs(shot(), held))
             editor.send(struct.pack(">BII", 1, 0, 0))
-            self.assertEqual(shot(), held)
+            self.assertTrue(shot() == held, "the deleted key's picture stayed")
             editor.send(struct.pack(">BB", 4, 0))
             self.assertTrue(differs(shot(), held))
             # Saved: both files beside the program hold the editor's keys.
@@ -310,11 +313,13 @@ class Kit(unittest.TestCase):
             with open(os.path.join(sync_dir, "hop.txt")) as f:
                 self.assertEqual([line.split() for line in f if not line.startswith("#")],
                                  [["0", "2.5", "linear"], ["32", "-1", "smooth"], ["64", "0.25", "step"]])
-            # Dropped: the demo runs on, its window up and its frames moving.
+            # Dropped while paused: the demo runs on, its window up and its frames moving.
+            editor.send(struct.pack(">BB", 4, 1))
+            time.sleep(0.3)
             editor.close()
             before = shot()
-            self.assertTrue(differs(shot(), before))
-            self.assertIsNone(program.poll())
+            self.assertIsNone(program.poll(), "the demo ended with its editor")
+            self.assertTrue(differs(shot(), before), "the demo stayed held by an editor that is gone")
             self.assertEqual(len(session.find_windows("mydemo")), 1)
             session.hold(window, "Escape")
             self.assertEqual(program.wait(30), 27)
