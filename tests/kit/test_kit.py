@@ -268,14 +268,14 @@ class Kit(unittest.TestCase):
         keys = [(0, 2.5, 1), (32, -1.0, 2), (64, 0.25, 0)]  # row, value, interpolation (linear, smooth, step)
         system.begin_run()
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
-        program = editor = None
+        program = None
         try:
             env = dict(system.environment(session.environment()), ORLATH_SYNC_EDITOR="127.0.0.1:%d" % listener.getsockname()[1])
             program = subprocess.Popen(system.command(os.path.join(bin_dir, program_name)) + ["--window"], cwd=bin_dir,
                                        env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL)
             window = system.find_client(session, session.wait_for_window("mydemo", 60, alive=lambda: program.poll() is None))
-            shot = lambda pause=0.4: time.sleep(pause) or session.pixels(window)
+            shot = lambda: time.sleep(0.4) or session.pixels(window)
             differs = lambda a, b: sum(a[i] != b[i] for i in range(0, len(a), 97)) > len(a) // 97 // 20
             listener.listen(1)
             editor = Editor(listener, 30)
