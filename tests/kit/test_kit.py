@@ -16,6 +16,8 @@ import os
 import re
 import shlex
 import shutil
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -26,7 +28,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
+sys.path.insert(0, os.path.join(HERE, "..", "sync"))
+
 import flavour  # noqa: E402
+from stand_in_editor import Editor  # noqa: E402
 from xsession import XSession  # noqa: E402
 
 TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
@@ -234,6 +239,123 @@ class Kit(unittest.TestCase):
         self.assertEqual(sum(b"swapped in" in line for line in said), 1, b"".join(said))
         # The loaded copies are gone once the program is.
         self.assertEqual([name for name in os.listdir(bin_dir) if name.startswith("mydemo_live")], [object_name])
+
+    def test_sync_editor_drives_the_template(self):
+        self.sync_editor_drives_the_template(ARGS.build, [], flavour.LINUX, "mydemo")
+
+    def test_windows_sync_editor_drives_the_template(self):
+        if not ARGS.mingw:
+            self.skipTest("needs --mingw")
+        self.sync_editor_drives_the_template(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"],
+                                             flavour.WINDOWS, "mydemo.exe")
+
+    def sync_editor_drives_the_template(self, kit_build, toolchain, system, program_name):
+        """The template configured -DSYNC_EDITOR=ON, driven by the stand-in editor; then (on our layer) its
+        saved tracks captured."""
+        prefix, demo = os.path.join(self.root, "prefix"), os.path.join(self.root, "syncdemo")
+        build = os.path.join(demo, "build")
+        bin_dir, sync_dir = os.path.join(build, "bin"), os.path.join(build, "bin", "sync")
+        self.step("install the kit", ["cmake", "--install", kit_build, "--prefix", prefix])
+        self.step("orlath-new-demo", [self.new_demo, "mydemo", demo])
+        self.step("configure SYNC_EDITOR ON", ["cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix,
+                                               "-DSYNC_EDITOR=ON"] + [a.replace("<kit>", prefix) for a in toolchain])
+        self.step("build", ["cmake", "--build", build], env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
+        # The option reaches the program itself, which would look for an editor without the variable below.
+        with open(os.path.join(build, "CMakeFiles", "mydemo.dir", "flags.make")) as f:
+            self.assertIn("-DORLATH_ENABLE_SYNC_EDITOR=1", f.read())
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        keys = [(0, 2.5, 1), (32, -1.0, 2), (64, 0.25, 0)]  # row, value, interpolation (linear, smooth, step)
+        system.begin_run()
+        session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
+        program = None
+        try:
+            env = dict(system.environment(session.environment()), ORLATH_SYNC_EDITOR="127.0.0.1:%d" % listener.getsockname()[1])
+            program = subprocess.Popen(system.command(os.path.join(bin_dir, program_name)) + ["--window"], cwd=bin_dir,
+                                       env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            window = system.find_client(session, session.wait_for_window("mydemo", 60, alive=lambda: program.poll() is None))
+            shot = lambda: time.sleep(0.4) or session.pixels(window)
+            differs = lambda a, b: sum(a[i] != b[i] for i in range(0, len(a), 97)) > len(a) // 97 // 20
+            listener.listen(1)
+            editor = Editor(listener, 30)
+            editor.wait(lambda e: e.tracks == ["hop"] and e.rows, 10)
+            # Seeks on and back: the rows the demo sends jump.
+            with editor.arrived:
+                told, last = len(editor.rows), editor.rows[-1]
+            self.assertLess(last, 96)
+            for row in (112, 40):
+                editor.send(struct.pack(">BI", 3, row))
+                editor.wait(lambda e: any(row <= r < row + 16 for r in e.rows[told:]))
+                told = len(editor.rows)
+            editor.wait(lambda e: e.rows[-1] >= 56)  # past the fade-in
+            # Paused, the picture holds; a key far up moves the emblems, deleting it puts them back.
+            editor.send(struct.pack(">BB", 4, 1))
+            held = shot()
+            self.assertTrue(shot() == held, "the paused picture moved")
+            editor.send(editor.set_key(0, 0, 3.0, 0))
+            self.assertTrue(differs(shot(), held))
+            editor.send(struct.pack(">BII", 1, 0, 0))
+            self.assertTrue(shot() == held, "the deleted key's picture stayed")
+            editor.send(struct.pack(">BB", 4, 0))
+            self.assertTrue(differs(shot(), held))
+            # Saved: both files beside the program hold the editor's keys.
+            for key in keys:
+                editor.send(editor.set_key(0, *key))
+            editor.send(b"\x05")
+            binary = os.path.join(sync_dir, "tracks_hop.track")
+            deadline = time.monotonic() + 10
+            while not os.path.exists(binary) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            time.sleep(0.3)
+            with open(binary, "rb") as f:
+                self.assertEqual(f.read(), b"".join([struct.pack("<i", 3)] + [struct.pack("<ifB", *k) for k in keys]))
+            with open(os.path.join(sync_dir, "hop.txt")) as f:
+                self.assertEqual([line.split() for line in f if not line.startswith("#")],
+                                 [["0", "2.5", "linear"], ["32", "-1", "smooth"], ["64", "0.25", "step"]])
+            # Dropped while paused: the demo runs on, its window up and its frames moving.
+            editor.send(struct.pack(">BB", 4, 1))
+            time.sleep(0.3)
+            editor.close()
+            before = shot()
+            self.assertIsNone(program.poll(), "the demo ended with its editor")
+            self.assertTrue(differs(shot(), before), "the demo stayed held by an editor that is gone")
+            self.assertEqual(len(session.find_windows("mydemo")), 1)
+            session.hold(window, "Escape")
+            self.assertEqual(program.wait(30), 27)
+        finally:
+            listener.close()
+            if program and program.poll() is None:
+                program.kill()
+                program.wait()
+            system.end_case()
+            session.stop()
+            system.end_run()
+        if system is not flavour.LINUX:
+            return
+        # A capture plays the saved files: the text, the binary alone and a hand-written text alike, the
+        # shipped track not.
+        def capture(files):
+            shutil.rmtree(sync_dir)
+            shutil.copytree(files, sync_dir)
+            out = os.path.join(self.root, "frames")
+            shutil.rmtree(out, ignore_errors=True)
+            result = run([os.path.join(prefix, "bin", "orlath-capture"), "--fps", "4", "--frames", "8", "--out", out,
+                          "--", "./mydemo"], cwd=bin_dir, timeout=120)
+            self.assertEqual(result.returncode, 0, result.stderr.decode(errors="replace"))
+            with open(os.path.join(out, "frame-000007.png"), "rb") as f:
+                return f.read()
+        saved, alone, written = (os.path.join(self.root, name) for name in ("saved", "alone", "written"))
+        shutil.copytree(sync_dir, saved)
+        shutil.copytree(sync_dir, alone)
+        os.remove(os.path.join(alone, "hop.txt"))
+        os.makedirs(written)
+        with open(os.path.join(written, "hop.txt"), "w") as f:
+            f.write("0 2.5 linear\n32 -1 smooth\n64 0.25 step\n")
+        frame = capture(saved)
+        self.assertEqual(capture(alone), frame)
+        self.assertEqual(capture(written), frame)
+        self.assertNotEqual(capture(os.path.join(demo, "sync")), frame)
 
     def assertWindowsWordsRefused(self, include):
         source = os.path.join(self.root, "words.cpp")

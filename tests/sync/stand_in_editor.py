@@ -168,6 +168,12 @@ class Editor:
         return struct.pack(">BIIfB", 0, track, row, value, interpolation)
 
     def close(self):
+        # A close alone waits for the reader's recv to return: with the demo
+        # held, sending nothing, the link would stay up.
+        try:
+            self.link.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
         self.link.close()
 
 

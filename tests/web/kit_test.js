@@ -2,7 +2,8 @@
 // kit, as the template's README says, then opened in headless Chromium:
 // ?window and ?fullscreen start it without asking, on a canvas of the
 // demo's SIZE, and its tune's clock runs on the counter until a key lets
-// the page make sound; No starts it and it draws, its clock follows the tune as the
+// the page make sound; No starts it and it draws its emblems where the
+// sync track packed into the page puts them, its clock follows the tune as the
 // browser plays it, and holding M holds both. node kit_test.js WEB_BUILD
 // NEW_DEMO (the web build's folder, the native build's orlath-new-demo).
 'use strict';
@@ -29,6 +30,8 @@ test('a new demo builds for the web and draws', async (t) => {
   const sized = fs.readFileSync(lists, 'utf8').replace('TITLE "webdemo"', 'TITLE "webdemo" SIZE 800 600');
   assert.notStrictEqual(sized, fs.readFileSync(lists, 'utf8'), 'the template names no TITLE to size beside');
   fs.writeFileSync(lists, sized);
+  // A track far from the shipped one: the emblems hop up to the canvas's top edge.
+  fs.writeFileSync(path.join(demo, 'sync', 'hop.txt'), '0 2.4 step\n');
   // A page has no live code: the template's LIVE is ignored, with a word,
   // and the page built whole.
   const configured = spawnSync('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix,
@@ -100,6 +103,16 @@ test('a new demo builds for the web and draws', async (t) => {
   assert.ok(drawn > 0.3, `only ${(drawn * 100).toFixed(1)}% of the canvas differs from the clear colour`);
   assert.doesNotMatch(await page.$eval('#status', (e) => e.textContent), /^exit status/, 'the page ended early');
   assert.strictEqual(await page.title(), 'webdemo');
+  // The packed track holds the emblems at the top edge: the band there turns with them, and the
+  // band below it, where the shipped track's emblems turn, holds still.
+  const box = await (await page.$('#canvas')).boundingBox();
+  const band = (top) => page.screenshot({clip: {x: box.x, y: box.y + top, width: box.width, height: 60}});
+  const bands = async () => [await band(0), await band(150)];
+  const [top, low] = await bands();
+  await pause(300);
+  const [topLater, lowLater] = await bands();
+  assert.ok(!top.equals(topLater), 'no emblems turning at the top of the canvas');
+  assert.ok(low.equals(lowLater), 'the emblems still turn where the shipped track has them');
 
   // The answer let the page sound: the clock moves with the context's time.
   const [start, playing, contextStart] = await wave(page);
