@@ -276,8 +276,8 @@ class Kit(unittest.TestCase):
         # As many textures at each StopDemo and first frame (StopDemo itself frees the atlas's).
         self.assertEqual([p[4] for p in rest if p[0] != b"start"], [names] * 22, probes)
         # The music's place goes on from each StopDemo into the next version's first frame.
-        for stop, frame in zip(rest[0::3], rest[2::3]):
-            self.assertTrue(0 <= float(frame[5]) - float(stop[5]) < 1.0, probes)
+        for stop, drawn in zip(rest[0::3], rest[2::3]):
+            self.assertTrue(0 <= float(drawn[5]) - float(stop[5]) < 1.0, probes)
         # The loaded copies are gone once the program is.
         self.assertEqual([name for name in os.listdir(bin_dir) if name.startswith("mydemo_live")], [object_name])
 
