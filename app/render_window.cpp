@@ -5,6 +5,7 @@
 
 #include "app/startup.h"
 #include "diag/Debug.h"
+#include "image/texture_table.h"
 #include "platform/gl.h"
 #include "sound/music.h"
 #include "text/bitmap_font.h"
@@ -182,9 +183,10 @@ void CloseRenderWindow()
         hInstance = NULL;
     }
 
-    // The context is gone already: the lists ended with it, and this call
-    // changes nothing in GL.
+    // The context is gone already: the lists and textures ended with it, and
+    // these calls change nothing in GL.
     DeleteBitmapFont();
+    ForgetTextures();
     ReportClose();
 }
 

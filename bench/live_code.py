@@ -10,6 +10,13 @@
    (cmake -P BUILD/live-livebench.cmake) rebuilding the object.
 
 Needs an X display: xvfb-run -a -s "-screen 0 1024x768x24" python3 bench/live_code.py BUILD
+
+With --wine MINGW_BUILD it measures 3. alone for Windows instead: the template
+made by BUILD's orlath-new-demo, built LIVE ON against MINGW_BUILD's kit and
+run under Wine (a prefix of its own); from each save, when the watcher saw
+it, when its build ended and when the program swapped the object in. By
+turns with the kit's watcher, a copy of it that builds the object's whole
+target rather than its Makefiles /fast one gives the baseline.
 """
 import os
 import platform
@@ -19,10 +26,12 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
-BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
+BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 and sys.argv[1] != "--wine" else "build")
+MINGW = os.path.abspath(sys.argv[sys.argv.index("--wine") + 1]) if "--wine" in sys.argv else None
 ROUNDS = int(os.environ.get("LIVE_ROUNDS", "9"))
 BIN = os.path.join(BUILD, "bench", "live", "bin")
 SOURCE = os.path.join(BUILD, "bench", "live", "src", "frame.cpp")
@@ -151,5 +160,90 @@ def main():
             os.remove(version)
 
 
+def wine_save_to_swap():
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+    import flavour
+    root = tempfile.mkdtemp(prefix="orlath-live-wine-")
+    demo, prefix = os.path.join(root, "livewine"), os.path.join(root, "prefix")
+    build_dir = os.path.join(demo, "build")
+    quiet = dict(stdout=subprocess.DEVNULL, check=True)
+    subprocess.run(["cmake", "--install", MINGW, "--prefix", prefix], **quiet)
+    subprocess.run([os.path.join(BUILD, "bin", "orlath-new-demo"), "livewine", demo], **quiet)
+    subprocess.run(["cmake", "-S", demo, "-B", build_dir, "-DCMAKE_PREFIX_PATH=" + prefix, "-DLIVE=ON",
+                    "-DCMAKE_TOOLCHAIN_FILE=%s/share/orlath/mingw-w64.cmake" % prefix], **quiet)
+    subprocess.run(["cmake", "--build", build_dir, "-j2"], **quiet)
+    with open(os.path.join(demo, "frame.cpp")) as f:
+        frame = f.read()
+    print("machine: %s, %d cores; %s; load average %.2f" % (cpu(), os.cpu_count(), platform.platform(),
+                                                            os.getloadavg()[0]))
+    wine = flavour.WINDOWS
+    wine.begin_run()
+    events = queue.Queue()  # (seconds, line) from the program and the watcher
+
+    def follow(stream):
+        for line in stream:
+            events.put((time.monotonic(), line))
+    # The watcher as the kit writes it (Makefiles: the object's /fast target) and, by turns with it, one that
+    # builds the whole target, as it did before: the baseline.
+    scripts = {"/fast": os.path.join(build_dir, "live-livewine.cmake"),
+               "whole": os.path.join(build_dir, "live-whole.cmake")}
+    with open(scripts["/fast"]) as f:
+        watch = f.read()
+    assert "livewine_live/fast" in watch
+    with open(scripts["whole"], "w") as f:
+        f.write(watch.replace("livewine_live/fast", "livewine_live"))
+    child = watcher = None
+    try:
+        bin_dir = os.path.join(build_dir, "bin")
+        child = subprocess.Popen(["wine", os.path.join(bin_dir, "livewine.exe"), "--window"], cwd=bin_dir,
+                                 env=wine.environment(dict(os.environ)), stdin=subprocess.DEVNULL,
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        threading.Thread(target=follow, args=(child.stderr,), daemon=True).start()
+        time.sleep(5)
+        steps = dict((mode, {"seen": [], "built": [], "swapped": [], "host": []}) for mode in scripts)
+        for k in range(4 * ROUNDS):
+            mode = ["/fast", "whole"][k % 2]
+            watcher = subprocess.Popen(["cmake", "-P", scripts[mode]], stdout=subprocess.PIPE,
+                                       stderr=subprocess.DEVNULL, text=True)
+            threading.Thread(target=follow, args=(watcher.stdout,), daemon=True).start()
+            while "live: watching" not in events.get(timeout=30)[1]:
+                pass
+            time.sleep(0.2 + random.random() * 0.1)  # not in step with the watcher's looks
+            saved = time.monotonic()
+            with open(os.path.join(demo, "frame.cpp"), "w") as f:
+                f.write(frame.replace("Hola from livewine!", "Save %d from livewine!" % k))
+            got = steps[mode]
+            while not (got["built"][k // 2:] and got["swapped"][k // 2:]):
+                at, line = events.get(timeout=30)
+                if "a source changed" in line:
+                    got["seen"].append(at - saved)
+                elif "live: built" in line:
+                    got["built"].append(at - saved)
+                elif "swapped in" in line:
+                    got["swapped"].append(at - saved)
+                    got["host"].append(float(line.rsplit("(", 1)[1].split()[0]) / 1000)
+                elif "goes on" in line or "build failed" in line:
+                    raise RuntimeError(line)
+            watcher.terminate()
+            watcher.wait()
+            watcher = None
+        for mode in scripts:
+            for step, what in [("seen", "the watcher saw it"), ("built", "its build ended"),
+                               ("swapped", "the host swapped the object in"), ("host", "of which the swap itself")]:
+                print("under Wine, %-6s frame.cpp saved -> %-31s median %4.0f ms, max %4.0f ms over %d saves"
+                      % (mode, what, statistics.median(steps[mode][step]) * 1000,
+                         max(steps[mode][step]) * 1000, len(steps[mode][step])))
+    finally:
+        if watcher:
+            watcher.terminate()
+            watcher.wait()
+        if child:
+            # The prefix is this run's own: its wineserver ends the program.
+            subprocess.run(["wineserver", "-k"], env=wine.environment(dict(os.environ)))
+            child.wait(30)
+        wine.end_run()
+        shutil.rmtree(root, ignore_errors=True)
+
+
 if __name__ == "__main__":
-    main()
+    wine_save_to_swap() if MINGW else main()

@@ -108,3 +108,9 @@ bool LoadStartupImages(const char* folder)
     MessageBoxA(nullptr, "Fallo almacenando texturas.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     return false;
 }
+
+void ForgetTextures()
+{
+    for (TextureRecord& record : textureTable)
+        record.texId = 0;
+}

@@ -7,7 +7,7 @@
 // anything is read or written. A start-up image path must fit the 48-byte
 // path buffer with its terminating zero; one that does not is refused and
 // that slot counts as failed. Texture names are never deleted: they end with
-// the GL context that made them.
+// the GL context that made them, and the table forgets them then.
 #pragma once
 
 #include "image/tga_reader.h"
@@ -28,3 +28,7 @@ bool LoadTextureSlot(const char* path, int slot);
 bool LoadImageSlot(const char* path, int slot);
 // Slots 0, 1 and 2 from folder; only slot 2 decides the result.
 bool LoadStartupImages(const char* folder);
+// The context that made the slots' textures is gone: every slot's name goes
+// back to 0, since the next context hands the same names out again. A demo
+// may then tell by a slot's name whether it still has to load it.
+void ForgetTextures();

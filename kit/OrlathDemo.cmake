@@ -340,10 +340,17 @@ function(orlath_add_demo name)
       get_filename_component(source ${source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
       list(APPEND watched ${source})
     endforeach()
+    # Makefiles' /fast form builds the object alone, without first looking
+    # over the host and the folders copied beside it: a third of a rebuild.
+    set(build_target ${name}_live)
+    if(CMAKE_GENERATOR MATCHES "Makefiles")
+      set(build_target ${name}_live/fast)
+    endif()
     file(WRITE ${CMAKE_BINARY_DIR}/live-${name}.cmake
 "# Rebuilds ${name}'s live object whenever a source is saved; Ctrl+C ends it.
 set(LIVE_BUILD_DIR \"${CMAKE_BINARY_DIR}\")
 set(LIVE_TARGET ${name}_live)
+set(LIVE_BUILD_TARGET ${build_target})
 set(LIVE_SOURCES \"${watched}\")
 set(LIVE_FOLDER \"${CMAKE_CURRENT_SOURCE_DIR}\")
 include(\"${_ORLATH_DEMO_DIR}/OrlathLiveWatch.cmake\")

@@ -1,10 +1,14 @@
 # The watcher of a LIVE ON demo, run as cmake -P build/live-NAME.cmake (which
-# sets LIVE_BUILD_DIR, LIVE_TARGET, LIVE_SOURCES and LIVE_FOLDER): every
-# tenth of a second it compares the demo's sources and the headers and
-# sources beside them with what it saw, and when one was saved it rebuilds
-# the demo's object; the running program swaps it in. Contents, not times:
-# file times here have whole seconds, and two saves may fall in one.
+# sets LIVE_BUILD_DIR, LIVE_TARGET, LIVE_BUILD_TARGET, the form of it to
+# build, LIVE_SOURCES and LIVE_FOLDER): every tenth of a second it compares
+# the demo's sources and the headers and sources beside them with what it
+# saw, and when one was saved it rebuilds the demo's object; the running
+# program swaps it in. Contents, not times: file times here have whole
+# seconds, and two saves may fall in one.
 cmake_minimum_required(VERSION 3.16)
+if(NOT LIVE_BUILD_TARGET)
+  set(LIVE_BUILD_TARGET ${LIVE_TARGET})
+endif()
 
 function(_orlath_live_state out)
   file(GLOB beside ${LIVE_FOLDER}/*.h ${LIVE_FOLDER}/*.hpp ${LIVE_FOLDER}/*.c ${LIVE_FOLDER}/*.cpp ${LIVE_FOLDER}/*.cc)
@@ -31,7 +35,7 @@ while(TRUE)
   endif()
   set(seen "${now}")
   message(STATUS "live: a source changed, building ${LIVE_TARGET}")
-  execute_process(COMMAND ${CMAKE_COMMAND} --build ${LIVE_BUILD_DIR} --target ${LIVE_TARGET} RESULT_VARIABLE failed)
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${LIVE_BUILD_DIR} --target ${LIVE_BUILD_TARGET} RESULT_VARIABLE failed)
   if(failed)
     message(STATUS "live: the build failed; the program keeps its code")
   else()

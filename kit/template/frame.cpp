@@ -18,8 +18,9 @@ bool StartDemo()
 {
     free(font);
     font = BuildAtlasFont("imagenes" PLATFORM_PATH_SEPARATOR "fuente.tga", 16, -6);
-    // TGA, PNG or JPEG: the file's contents say which.
-    bool glow = LoadImageSlot("imagenes" PLATFORM_PATH_SEPARATOR "brillo.png", GLOW_SLOT);
+    // TGA, PNG or JPEG: the file's contents say which. Once per GL context:
+    // the slot keeps its texture across a LIVE swap, and has none after F1.
+    bool glow = SlotTextureName(GLOW_SLOT) || LoadImageSlot("imagenes" PLATFORM_PATH_SEPARATOR "brillo.png", GLOW_SLOT);
     // The tune's tempo in rows; the track's keys are in sync/hop.txt.
     SetSyncTempo(120.0, 8);
     hopTrack = GetSyncTrack("hop");
@@ -28,10 +29,13 @@ bool StartDemo()
     return font != nullptr && glow && (musicPlaying || PlayMusic("musica/tune.ogg"));  // false: status 1
 }
 
-// In a LIVE build, the old code's last call before new code takes over:
-// free what this code's globals hold (the new code's start afresh).
+// In a LIVE build, the old code's last call before new code takes over, in
+// the same GL context: free what this code's globals hold (the new code's
+// start afresh), the atlas's texture too.
 void StopDemo()
 {
+    if (font)
+        glDeleteTextures(1, &font->texture);
     free(font);
     font = nullptr;
 }

@@ -22,8 +22,10 @@ bool StartDemo()
     if (!demoActive)
         return true;
     ++demoRuns;
-    // The shipped images are in by now: the demo may build on them.
-    demoTextureLoaded = textureTable[2].texId != 0 && LoadTextureSlot("imagenes/hola.tga", DEMO_SLOT);
+    // The shipped images are in by now: the demo may build on them. Loaded
+    // once per context: a slot has no texture in a new one.
+    demoTextureLoaded = textureTable[2].texId != 0 &&
+                        (textureTable[DEMO_SLOT].texId || LoadTextureSlot("imagenes/hola.tga", DEMO_SLOT));
     if (!demoMusic.empty() && !PlayMusic(demoMusic.c_str()))
         return false;
     return demoAnswer;

@@ -38,6 +38,19 @@ TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"
 # What <windows.h> defines that an ordinary name runs into.
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
 ARGS = None
+# The live test's probe, put into the template's frame.cpp.
+PROBE = r"""#include <stdio.h>
+static void Probe(const char* when)
+{
+    unsigned names = 0;
+    for (GLuint name = 1; name < 1000; ++name)
+        names += glIsTexture(name);
+    fprintf(stderr, "probe %s %p %u %d %u %.3f %d\n", when, (void*)wglGetCurrentContext(), SlotTextureName(GLOW_SLOT),
+            glIsTexture(SlotTextureName(GLOW_SLOT)), names, ElapsedSeconds(), musicPlaying);
+    fflush(stderr);
+}
+
+"""
 STARTUP_LINES = [
     b"Nombre de proyecto: \"mydemo\"\n",
     b"- Inicializando Timer ...\n",
@@ -187,12 +200,24 @@ class Kit(unittest.TestCase):
                                            flavour.WINDOWS, "mydemo_live.dll")
 
     def live_demo_takes_a_saved_frame(self, kit_build, toolchain, system, object_name):
-        """The template built LIVE ON, its watcher running: a saved frame.cpp is drawn in the same window."""
+        """The template built LIVE ON, its watcher running: a saved frame.cpp is drawn in the same window and GL
+        context, with the old code's texture and the music's place; ten more swaps leave as many textures."""
         prefix, demo = os.path.join(self.root, "prefix"), os.path.join(self.root, "live")
         build = os.path.join(demo, "build")
         bin_dir = os.path.join(build, "bin")
         self.step("install the kit", ["cmake", "--install", kit_build, "--prefix", prefix])
         self.step("orlath-new-demo", [self.new_demo, "mydemo", demo])
+        # Each version says, at StopDemo, at StartDemo's start and at its first frame, its context, the glow
+        # slot's texture, how many textures there are, and the clock (the music's position).
+        with open(os.path.join(demo, "frame.cpp")) as f:
+            frame = f.read()
+        frame = frame.replace("bool StartDemo()\n{\n", PROBE + "bool StartDemo()\n{\n    Probe(\"start\");\n")
+        frame = frame.replace("void StopDemo()\n{\n", "void StopDemo()\n{\n    Probe(\"stop\");\n")
+        frame = frame.replace("int RenderFrame()\n{\n", "int RenderFrame()\n{\n    static bool probed = false;\n"
+                              "    if (!probed)\n        Probe(\"frame\");\n    probed = true;\n")
+        self.assertEqual(frame.count("Probe("), 4)
+        with open(os.path.join(demo, "frame.cpp"), "w") as f:
+            f.write(frame)
         self.step("configure LIVE ON", ["cmake", "-S", demo, "-B", build, "-DCMAKE_PREFIX_PATH=" + prefix, "-DLIVE=ON"]
                   + [a.replace("<kit>", prefix) for a in toolchain])
         self.step("build", ["cmake", "--build", build], env=dict(os.environ, CMAKE_BUILD_PARALLEL_LEVEL="2"))
@@ -200,11 +225,19 @@ class Kit(unittest.TestCase):
         system.begin_run()
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
         program = watcher = None
+        said = []
+        swaps = lambda: sum(b"swapped in" in line for line in said)
+
+        def wait_for_swap(count):
+            since = time.monotonic()
+            while swaps() < count and time.monotonic() < since + 60:
+                time.sleep(0.02)
+            self.assertEqual(swaps(), count, b"".join(said))
+            return time.monotonic() - since
         try:
             program = subprocess.Popen(system.command(os.path.join(bin_dir, "mydemo" + (".exe" if toolchain else "")))
                                        + ["--window"], cwd=bin_dir, env=system.environment(session.environment()),
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-            said = []
             threading.Thread(target=lambda: said.extend(program.stderr), daemon=True).start()
             window = system.find_client(session, session.wait_for_window("mydemo", 60, alive=lambda: program.poll() is None))
             watcher = subprocess.Popen(["cmake", "-P", os.path.join(build, "live-mydemo.cmake")],
@@ -213,19 +246,20 @@ class Kit(unittest.TestCase):
             red = lambda: sum(1 for i in range(0, len(pixels), 3 * 97) if pixels[i] > 200 and pixels[i + 1] < 50)
             pixels = session.pixels(window)
             self.assertLess(red(), len(pixels) // (3 * 97) // 10)
-            with open(os.path.join(demo, "frame.cpp")) as f:
-                frame = f.read()
             with open(os.path.join(demo, "frame.cpp"), "w") as f:
                 f.write(frame.replace("    DrawBackdrop(2);\n", "    glClearColor(1, 0, 0, 1);\n"
                                       "    glClear(GL_COLOR_BUFFER_BIT);\n    return 1;\n"))
-            saved = time.monotonic()
-            while not any(b"swapped in" in line for line in said) and time.monotonic() < saved + 60:
-                time.sleep(0.05)
-            print("%-28s %6.1f s" % ("saved to swapped", time.monotonic() - saved))
+            print("%-28s %6.1f s" % ("saved to swapped", wait_for_swap(1)))
             time.sleep(0.3)
             pixels = session.pixels(window)
             self.assertGreater(red(), len(pixels) // (3 * 97) * 9 // 10, b"".join(said))
             self.assertEqual(len(session.find_windows("mydemo")), 1)
+            # The same object again under a new time: swapped in as a rebuilt one.
+            stamp = os.stat(os.path.join(bin_dir, object_name)).st_mtime_ns
+            for k in range(10):
+                os.utime(os.path.join(bin_dir, object_name), ns=(stamp + (k + 1) * 10**9,) * 2)
+                wait_for_swap(k + 2)
+                time.sleep(0.1)
             session.hold(window, "Escape")
             self.assertEqual(program.wait(30), 27)
         finally:
@@ -236,7 +270,19 @@ class Kit(unittest.TestCase):
             system.end_case()
             session.stop()
             system.end_run()
-        self.assertEqual(sum(b"swapped in" in line for line in said), 1, b"".join(said))
+        self.assertEqual(swaps(), 11, b"".join(said))
+        probes = [line.split()[1:] for line in said if line.startswith(b"probe ")]
+        self.assertEqual([p[0] for p in probes], [b"start", b"frame"] + [b"stop", b"start", b"frame"] * 11)
+        first, rest = probes[:2], probes[2:]
+        glow, names = first[1][2], first[1][4]  # made by the first version's StartDemo
+        self.assertNotEqual(glow, b"0")
+        for when, context, slot, texture, count, clock, music in rest:
+            self.assertEqual((context, slot, texture, music), (first[0][1], glow, b"1", b"1"), probes)
+        # As many textures at each StopDemo and first frame (StopDemo itself frees the atlas's).
+        self.assertEqual([p[4] for p in rest if p[0] != b"start"], [names] * 22, probes)
+        # The music's place goes on from each StopDemo into the next version's first frame.
+        for stop, drawn in zip(rest[0::3], rest[2::3]):
+            self.assertTrue(0 <= float(drawn[5]) - float(stop[5]) < 1.0, probes)
         # The loaded copies are gone once the program is.
         self.assertEqual([name for name in os.listdir(bin_dir) if name.startswith("mydemo_live")], [object_name])
 
