@@ -88,7 +88,11 @@ bool LoadTextureSlot(const char* path, int slot)
 
 bool LoadImageSlot(const char* path, int slot)
 {
-    return LoadSlot(path, slot, LoadImageFile);
+    // The report's line says how it ended, as the start-up images' do.
+    if (!LoadSlot(path, slot, LoadImageFile))
+        return false;
+    ReportWrite("Ok.");
+    return true;
 }
 
 bool LoadStartupImages(const char* folder)

@@ -321,8 +321,10 @@ TEST_F(ImageFiles, PngAndTgaOfOnePictureGiveTheSameTextureWhateverTheirNames)
         EXPECT_EQ(fromPng, TextureBytes(format, 5, 3)) << bits;
         EXPECT_EQ(lastTgaMessage, TGA_MESSAGE_NONE);
 
-        // Cut anywhere after its signature, the PNG is refused as a bad TGA is.
+        // A loaded file is reported Ok, as a start-up image is; cut anywhere
+        // after its signature, the PNG is refused as a bad TGA is.
         OpenReport();
+        ASSERT_TRUE(LoadImageSlot("picture.png", 4));
         png.resize(png.size() - 20);
         ASSERT_TRUE(WriteToolFile("cut.png", png));
         testing::internal::CaptureStderr();
@@ -331,7 +333,7 @@ TEST_F(ImageFiles, PngAndTgaOfOnePictureGiveTheSameTextureWhateverTheirNames)
         EXPECT_EQ(textureTable[5].pixels, nullptr);
         ASSERT_EQ(TestMessageBoxCount(), 1);
         EXPECT_EQ(BoxText(0), "Could not read image data");
-        EXPECT_EQ(ReportBody(), NameLine("cut.png", 5) + "Error cargando imagen cut.png\n");
+        EXPECT_EQ(ReportBody(), NameLine("picture.png", 4) + "Ok." + NameLine("cut.png", 5) + "Error cargando imagen cut.png\n");
         TestHooksReset();
     }
 }
