@@ -30,8 +30,13 @@ test('a new demo builds for the web and draws', async (t) => {
   const sized = fs.readFileSync(lists, 'utf8').replace('TITLE "webdemo"', 'TITLE "webdemo" SIZE 800 600');
   assert.notStrictEqual(sized, fs.readFileSync(lists, 'utf8'), 'the template names no TITLE to size beside');
   fs.writeFileSync(lists, sized);
-  // A track far from the shipped one: the emblems hop up to the canvas's top edge.
-  fs.writeFileSync(path.join(demo, 'sync', 'hop.txt'), '0 2.4 step\n');
+  // A track far from the shipped one, as an editor saves it (one key: row 0, 2.4, step): the
+  // emblems hop up to the canvas's top edge.
+  const saved = Buffer.alloc(13);
+  saved.writeInt32LE(1, 0);
+  saved.writeFloatLE(2.4, 8);
+  fs.writeFileSync(path.join(demo, 'sync', 'tracks_hop.track'), saved);
+  fs.unlinkSync(path.join(demo, 'sync', 'hop.txt'));
   // A page has no live code: the template's LIVE is ignored, with a word,
   // and the page built whole.
   const configured = spawnSync('emcmake', ['cmake', '-S', demo, '-B', build, '-DCMAKE_FIND_ROOT_PATH=' + prefix,
