@@ -8,7 +8,10 @@
 // the longer: the reader takes a frame header's bytes, then the rest.
 #pragma once
 
+#include <errno.h>
+#include <stddef.h>
 #include <stdint.h>
+#include <unistd.h>
 
 // The pipe's write end, inherited by the program.
 #define CAPTURE_ENV_FD "ORLATH_CAPTURE_FD"
@@ -37,3 +40,20 @@ struct CaptureSoundHeader {
     uint32_t frames;    // sample frames that follow, at most CAPTURE_MAX_SOUND_FRAMES
     uint64_t first;     // the soundtrack's index of the first of them
 };
+
+// Writes all of data to fd, through short writes and interrupted ones;
+// false when the other end is gone or the write fails.
+inline bool CaptureWriteAll(int fd, const void* data, size_t size)
+{
+    const char* bytes = (const char*)data;
+    while (size > 0) {
+        ssize_t written = write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= (size_t)written;
+    }
+    return true;
+}

@@ -136,17 +136,7 @@ long LayerCaptureFrames()
 
 static bool WriteAll(const void* data, size_t size)
 {
-    const char* bytes = (const char*)data;
-    while (size > 0) {
-        ssize_t written = write(pipeFd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= (size_t)written;
-    }
-    return true;
+    return CaptureWriteAll(pipeFd, data, size);
 }
 
 static void ClosePipe()

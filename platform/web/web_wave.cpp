@@ -239,7 +239,8 @@ MMRESULT WINAPI waveOutOpen(LPHWAVEOUT device, UINT deviceId, LPCWAVEFORMATEX fo
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)
+// Prepares or unprepares a header; neither while the device holds it.
+static MMRESULT MarkPrepared(HWAVEOUT device, LPWAVEHDR header, UINT headerSize, bool prepared)
 {
     if (!ValidDevice(device))
         return MMSYSERR_INVALHANDLE;
@@ -248,21 +249,21 @@ MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT hea
     WebWaveUpdate();
     if (header->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
-    header->dwFlags |= WHDR_PREPARED;
+    if (prepared)
+        header->dwFlags |= WHDR_PREPARED;
+    else
+        header->dwFlags &= ~(DWORD)WHDR_PREPARED;
     return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI waveOutPrepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)
+{
+    return MarkPrepared(device, header, headerSize, true);
 }
 
 MMRESULT WINAPI waveOutUnprepareHeader(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)
 {
-    if (!ValidDevice(device))
-        return MMSYSERR_INVALHANDLE;
-    if (!header || headerSize < sizeof(WAVEHDR))
-        return MMSYSERR_INVALPARAM;
-    WebWaveUpdate();
-    if (header->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    header->dwFlags &= ~(DWORD)WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkPrepared(device, header, headerSize, false);
 }
 
 MMRESULT WINAPI waveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT headerSize)

@@ -38,17 +38,7 @@ static char soundPartPath[PATH_CAP + 32];  // PNG frames: the name while it is w
 
 static bool WriteAll(const void* data, size_t size)
 {
-    const char* bytes = (const char*)data;
-    while (size > 0) {
-        ssize_t written = write(soundFd, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= (size_t)written;
-    }
-    return true;
+    return CaptureWriteAll(soundFd, data, size);
 }
 
 static void Fail(const char* what)
