@@ -171,7 +171,10 @@ TEST_F(MusicTest, ASeekPlaysOnFromItsSampleAndPastTheEndMovesTheClockAlone)
     ASSERT_TRUE(played && !musicSilent);
     Wait(0.1);
     SeekMusic(1.0);
-    EXPECT_EQ(MusicSeconds(), 1.0);
+    // The device plays on at once, so the clock may be a few samples past.
+    double afterSeek = MusicSeconds();
+    EXPECT_GE(afterSeek, 1.0);
+    EXPECT_LT(afterSeek, 1.05);
     Wait(0.3);
     EXPECT_NEAR(ElapsedSeconds(), 1.3, 0.1);
     StopMusic();
