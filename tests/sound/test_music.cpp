@@ -108,7 +108,7 @@ TEST_F(MusicTest, WithNoDeviceTheClockRunsPausesAndGoesOnAfterTheMusic)
     StopMusic();
     double stopped = MusicSeconds();
     EXPECT_GT(stopped, 0.04);
-    EXPECT_NEAR(ElapsedSeconds(), stopped, 0.01);
+    EXPECT_NEAR(ElapsedSeconds(), stopped, 0.05);
     Wait(0.03);
     EXPECT_GT(ElapsedSeconds(), stopped + 0.02);
 
@@ -196,10 +196,11 @@ TEST_F(MusicTest, ASeekPlaysOnFromItsSampleAndPastTheEndMovesTheClockAlone)
     SeekMusic(1000.0);
     EXPECT_FALSE(musicPlaying);
     Wait(0.05);
-    EXPECT_NEAR(ElapsedSeconds(), 1000.05, 0.03);
+    EXPECT_GT(ElapsedSeconds(), 1000.04);
+    EXPECT_LT(ElapsedSeconds(), 1000.2);
     SeekMusic(0.5);
     EXPECT_TRUE(musicPlaying) << "a seek inside the track plays it again";
-    EXPECT_NEAR(ElapsedSeconds(), 0.5, 0.01);
+    EXPECT_NEAR(ElapsedSeconds(), 0.5, 0.05);
 }
 
 }  // namespace
