@@ -35,6 +35,8 @@ from stand_in_editor import Editor  # noqa: E402
 from xsession import XSession  # noqa: E402
 
 TOOLS = ["tgacheck", "mkimages", "atlasgen", "orlath-new-demo", "orlath-capture"]
+# What a demo passes to build against the kit with MinGW.
+MINGW_TOOLCHAIN = ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"]
 # What <windows.h> defines that an ordinary name runs into.
 WINDOWS_WORDS = "near far NEAR FAR pascal PASCAL cdecl CDECL IN OUT OPTIONAL CONST VOID".split()
 ARGS = None
@@ -196,8 +198,7 @@ class Kit(unittest.TestCase):
     def test_windows_live_demo_takes_a_saved_frame(self):
         if not ARGS.mingw:
             self.skipTest("needs --mingw")
-        self.live_demo_takes_a_saved_frame(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"],
-                                           flavour.WINDOWS, "mydemo_live.dll")
+        self.live_demo_takes_a_saved_frame(ARGS.mingw, MINGW_TOOLCHAIN, flavour.WINDOWS, "mydemo_live.dll")
 
     def live_demo_takes_a_saved_frame(self, kit_build, toolchain, system, object_name):
         """The template built LIVE ON, its watcher running: a saved frame.cpp is drawn in the same window and GL
@@ -292,8 +293,7 @@ class Kit(unittest.TestCase):
     def test_windows_sync_editor_drives_the_template(self):
         if not ARGS.mingw:
             self.skipTest("needs --mingw")
-        self.sync_editor_drives_the_template(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"],
-                                             flavour.WINDOWS, "mydemo.exe")
+        self.sync_editor_drives_the_template(ARGS.mingw, MINGW_TOOLCHAIN, flavour.WINDOWS, "mydemo.exe")
 
     def sync_editor_drives_the_template(self, kit_build, toolchain, system, program_name):
         """The template configured -DSYNC_EDITOR=ON, driven by the stand-in editor; then (on our layer) its
@@ -474,7 +474,7 @@ class Kit(unittest.TestCase):
         # the frame and the client area is the top-level window's child.
         if not ARGS.mingw:
             self.skipTest("needs --mingw")
-        bin_dir = self.build_night_drive(ARGS.mingw, ["-DCMAKE_TOOLCHAIN_FILE=<kit>/share/orlath/mingw-w64.cmake"])
+        bin_dir = self.build_night_drive(ARGS.mingw, MINGW_TOOLCHAIN)
         wine = flavour.WINDOWS
         wine.begin_run()
         session = XSession(1024, 768, 24, os.path.join(self.root, "xvfb.log")).start()
