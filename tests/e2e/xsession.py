@@ -23,6 +23,9 @@ TREE_LINE = re.compile(
 
 # A key held this long spans several passes of a loop that reads key flags
 # only when its queue is empty; a bare press and release may never be seen.
+# The server runs without auto-repeat (-r): on a busy machine the release can
+# come later than the repeat delay, and a repeated F1 under Wine, as on
+# Windows, switches the window back.
 KEY_HOLD_SECONDS = 0.1
 
 
@@ -63,7 +66,7 @@ class XSession:
             self.process = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(write_end),
                  "-screen", "0", "%dx%dx%d" % self.screen,
-                 "-nolisten", "tcp", "-noreset"],
+                 "-nolisten", "tcp", "-noreset", "-r"],
                 pass_fds=(write_end,), stdin=subprocess.DEVNULL,
                 stdout=log, stderr=log, start_new_session=own_group)
         finally:
